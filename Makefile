@@ -1,0 +1,19 @@
+# Two entry points; both install what they need first (scripts/bootstrap, idempotent).
+#   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
+#   make demo   the service under Wine's service control manager with the stand-in driver
+.PHONY: test demo bootstrap build clean
+
+test: bootstrap
+	scripts/run-tests
+
+demo: bootstrap
+	scripts/demo
+
+bootstrap:
+	scripts/bootstrap
+
+build: bootstrap
+	scripts/run-tests --build-only
+
+clean:
+	rm -rf build

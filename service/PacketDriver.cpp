@@ -1,0 +1,99 @@
+#include "PacketDriver.h"
+
+namespace {
+const char kDriverDevicePath[] = "\\\\.\\OMBRIX";
+
+void PutFlag(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t GetWord(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+}  // namespace
+
+CPacketDriver::~CPacketDriver() { Close(); }
+
+bool CPacketDriver::Open()
+{
+    Close();
+    handle_ = CreateFileA(kDriverDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, 0, nullptr);
+    return IsOpen();
+}
+
+void CPacketDriver::Close()
+{
+    if (IsOpen()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool CPacketDriver::Request(uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                            DWORD& returned)
+{
+    returned = 0;
+    if (!IsOpen()) return false;
+    // NT insists on a byte count when there is no OVERLAPPED, even for requests without output.
+    return DeviceIoControl(handle_, code, const_cast<void*>(in), inSize, out, outSize, &returned, nullptr) != 0;
+}
+
+bool CPacketDriver::SendFlag(uint32_t code, bool on)
+{
+    uint8_t flag[kDriverFlagSize];
+    PutFlag(flag, on ? 1 : 0);
+    DWORD returned;
+    return Request(code, flag, sizeof flag, nullptr, 0, returned);
+}
+
+bool CPacketDriver::SetSharing(bool on) { return SendFlag(kDriverSetSharing, on); }
+
+bool CPacketDriver::SetAlarm(bool on) { return SendFlag(kDriverSetAlarm, on); }
+
+bool CPacketDriver::GetStatus(uint32_t& status)
+{
+    uint8_t word[kDriverStatusSize] = {};
+    DWORD returned;
+    if (!Request(kDriverGetStatus, nullptr, 0, word, sizeof word, returned)) return false;
+    status = GetWord(word);
+    return true;
+}
+
+bool CPacketDriver::GetForward(uint16_t index, PortForwardRecord& record)
+{
+    // The driver takes the index from the output buffer itself.
+    PortForwardRecord query;
+    query.index = index;
+    PortForwardBytes bytes = EncodePortForward(query);
+    DWORD returned;
+    if (!Request(kDriverGetForward, nullptr, 0, bytes.data(), static_cast<DWORD>(bytes.size()), returned))
+        return false;
+    return DecodePortForward(bytes.data(), bytes.size(), record);
+}
+
+bool CPacketDriver::AddForward(const PortForwardRecord& record)
+{
+    PortForwardBytes bytes = EncodePortForward(record);
+    DWORD returned;
+    return Request(kDriverAddForward, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, 0, returned);
+}
+
+bool CPacketDriver::RemoveForward(const PortForwardRecord& record)
+{
+    PortForwardBytes bytes = EncodePortForward(record);
+    DWORD returned;
+    return Request(kDriverRemoveForward, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, 0, returned);
+}
+
+bool CPacketDriver::GetAlarms(std::vector<AlarmRecord>& records)
+{
+    records.clear();
+    std::vector<uint8_t> block(kAlarmBufferSize, 0);
+    DWORD returned;
+    if (!Request(kDriverGetAlarms, nullptr, 0, block.data(), static_cast<DWORD>(block.size()), returned))
+        return false;
+    // Only what the driver wrote counts; the clamp in the decoder keeps a wrong count from reading further.
+    return DecodeAlarmBlock(block.data(), returned, records);
+}
