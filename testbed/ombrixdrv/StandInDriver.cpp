@@ -1,0 +1,310 @@
+#include "StandInDriver.h"
+
+#include <cstdio>
+
+#include "StandInCodes.h"
+
+namespace {
+
+const char kDevicePath[] = "\\\\.\\OMBRIX";
+// Interval between two looks at the device or the service state while waiting.
+const DWORD kPollIntervalMs = 20;
+const size_t kWordSize = 4;
+const size_t kPeekStateSize = 2 * kWordSize;
+
+class CServiceHandle {
+public:
+    explicit CServiceHandle(SC_HANDLE h) : h_(h) {}
+    ~CServiceHandle()
+    {
+        if (h_) CloseServiceHandle(h_);
+    }
+    CServiceHandle(const CServiceHandle&) = delete;
+    CServiceHandle& operator=(const CServiceHandle&) = delete;
+    SC_HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    SC_HANDLE h_;
+};
+
+void PutWord(uint8_t* p, uint32_t v)
+{
+    for (size_t i = 0; i < kWordSize; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t GetWord(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Waits until done() holds or timeoutMs has passed; true when it held.
+template <typename Condition>
+bool PollUntil(DWORD timeoutMs, Condition done)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(kPollIntervalMs);
+    }
+}
+
+}  // namespace
+
+CStandInDriver::~CStandInDriver() { CloseDevice(); }
+
+bool CStandInDriver::Fail(const char* step) { return Fail(step, GetLastError()); }
+
+bool CStandInDriver::Fail(const char* step, DWORD error)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "%s failed, error %lu", step, static_cast<unsigned long>(error));
+    lastError_ = text;
+    return false;
+}
+
+std::string CStandInDriver::FileBesideProgram()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return kFileName;
+    std::string dir(path, n);
+    size_t slash = dir.find_last_of("\\/");
+    dir.erase(slash == std::string::npos ? 0 : slash + 1);
+    return dir + kFileName;
+}
+
+std::string CStandInDriver::InstalledFile()
+{
+    char dir[MAX_PATH];
+    UINT n = GetSystemDirectoryA(dir, sizeof dir);
+    if (n == 0 || n >= sizeof dir) return std::string("C:\\windows\\system32\\drivers\\") + kFileName;
+    return std::string(dir, n) + "\\drivers\\" + kFileName;
+}
+
+bool CStandInDriver::Install(const std::string& sysFile)
+{
+    if (GetFileAttributesA(sysFile.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(("finding " + sysFile).c_str());
+    const std::string target = InstalledFile();
+    if (!CopyFileA(sysFile.c_str(), target.c_str(), FALSE)) return Fail(("copying to " + target).c_str());
+
+    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!scm) return Fail("OpenSCManager");
+    CServiceHandle service(CreateServiceA(scm.get(), kServiceName, kServiceName, SERVICE_ALL_ACCESS,
+                                          SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                          kImagePath, nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (service) return true;
+    if (GetLastError() != ERROR_SERVICE_EXISTS) return Fail("CreateService");
+
+    CServiceHandle existing(OpenServiceA(scm.get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (!existing) return Fail("OpenService");
+    if (!ChangeServiceConfigA(existing.get(), SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                              kImagePath, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+        return Fail("ChangeServiceConfig");
+    return true;
+}
+
+bool CStandInDriver::QueryState(DWORD& state)
+{
+    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!scm) return Fail("OpenSCManager");
+    CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_QUERY_STATUS));
+    if (!service) return Fail("OpenService");
+    SERVICE_STATUS status = {};
+    if (!QueryServiceStatus(service.get(), &status)) return Fail("QueryServiceStatus");
+    state = status.dwCurrentState;
+    return true;
+}
+
+bool CStandInDriver::IsInstalled()
+{
+    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!scm) return false;
+    CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_QUERY_STATUS));
+    return static_cast<bool>(service);
+}
+
+bool CStandInDriver::IsRunning()
+{
+    DWORD state = 0;
+    return QueryState(state) && state == SERVICE_RUNNING;
+}
+
+bool CStandInDriver::DeviceOpens()
+{
+    HANDLE h = CreateFileA(kDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool CStandInDriver::Start(DWORD timeoutMs)
+{
+    {
+        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        if (!scm) return Fail("OpenSCManager");
+        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_START));
+        if (!service) return Fail("OpenService");
+        if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+            return Fail("StartService");
+    }
+    if (!PollUntil(timeoutMs, [] { return DeviceOpens(); })) return Fail("waiting for \\\\.\\OMBRIX", ERROR_TIMEOUT);
+    return true;
+}
+
+bool CStandInDriver::Stop(DWORD timeoutMs)
+{
+    // A handle of ours left open would keep the device object alive across the unload.
+    CloseDevice();
+    {
+        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        if (!scm) return Fail("OpenSCManager");
+        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+        if (!service) return Fail("OpenService");
+        SERVICE_STATUS status = {};
+        if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status) &&
+            GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
+            return Fail("ControlService(stop)");
+    }
+    DWORD state = 0;
+    if (!PollUntil(timeoutMs, [&] { return QueryState(state) && state == SERVICE_STOPPED; }))
+        return Fail("waiting for the stop", ERROR_TIMEOUT);
+    return true;
+}
+
+bool CStandInDriver::Uninstall()
+{
+    CloseDevice();
+    {
+        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        if (!scm) return Fail("OpenSCManager");
+        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, DELETE));
+        if (!service) return Fail("OpenService");
+        if (!DeleteService(service.get())) return Fail("DeleteService");
+    }
+    if (!DeleteFileA(InstalledFile().c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return Fail("deleting the installed file");
+    return true;
+}
+
+void CStandInDriver::CloseDevice()
+{
+    if (device_ != INVALID_HANDLE_VALUE) CloseHandle(device_);
+    device_ = INVALID_HANDLE_VALUE;
+}
+
+bool CStandInDriver::Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned)
+{
+    if (device_ == INVALID_HANDLE_VALUE) {
+        device_ = CreateFileA(kDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+        if (device_ == INVALID_HANDLE_VALUE) return Fail("opening \\\\.\\OMBRIX");
+    }
+    DWORD got = 0;
+    if (!DeviceIoControl(device_, code, const_cast<void*>(in), inSize, out, outSize, &got, nullptr)) {
+        const DWORD error = GetLastError();
+        // The driver may have been restarted under us; the next call opens the new device.
+        CloseDevice();
+        char step[48];
+        std::snprintf(step, sizeof step, "private code 0x%lx", static_cast<unsigned long>(code));
+        return Fail(step, error);
+    }
+    if (returned) *returned = got;
+    return true;
+}
+
+bool CStandInDriver::SendWord(DWORD code, uint32_t value)
+{
+    uint8_t word[kWordSize];
+    PutWord(word, value);
+    return Control(code, word, sizeof word, nullptr, 0);
+}
+
+bool CStandInDriver::ReadWord(DWORD code, uint32_t& value)
+{
+    uint8_t word[kWordSize] = {};
+    DWORD got = 0;
+    if (!Control(code, nullptr, 0, word, sizeof word, &got)) return false;
+    if (got < sizeof word) return Fail("short reply", ERROR_INVALID_DATA);
+    value = GetWord(word);
+    return true;
+}
+
+bool CStandInDriver::SetStatusBits(uint32_t bits) { return SendWord(OMBRIX_STANDIN_SET_STATUS_BITS, bits); }
+
+bool CStandInDriver::ClearStatusBits(uint32_t bits) { return SendWord(OMBRIX_STANDIN_CLEAR_STATUS_BITS, bits); }
+
+bool CStandInDriver::SetFailMask(uint32_t mask) { return SendWord(OMBRIX_STANDIN_SET_FAIL_MASK, mask); }
+
+bool CStandInDriver::Reset() { return Control(OMBRIX_STANDIN_RESET, nullptr, 0, nullptr, 0); }
+
+bool CStandInDriver::QueueAlarm(const AlarmRecord& record) { return QueueAlarms({record}); }
+
+bool CStandInDriver::QueueAlarms(const std::vector<AlarmRecord>& records, uint32_t* taken)
+{
+    if (records.empty()) return Fail("queueing no records", ERROR_INVALID_PARAMETER);
+    std::vector<uint8_t> bytes;
+    bytes.reserve(records.size() * kAlarmRecordSize);
+    for (const AlarmRecord& r : records) {
+        AlarmRecordBytes one = EncodeAlarmRecord(r);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    uint8_t word[kWordSize] = {};
+    DWORD got = 0;
+    if (!Control(OMBRIX_STANDIN_QUEUE_ALARMS, bytes.data(), static_cast<DWORD>(bytes.size()), word, sizeof word, &got))
+        return false;
+    if (taken) *taken = got >= sizeof word ? GetWord(word) : 0;
+    return true;
+}
+
+bool CStandInDriver::GetSharing(uint32_t& flag) { return ReadWord(OMBRIX_STANDIN_GET_SHARING, flag); }
+
+bool CStandInDriver::GetAlarmSwitch(uint32_t& flag) { return ReadWord(OMBRIX_STANDIN_GET_ALARM_SWITCH, flag); }
+
+bool CStandInDriver::GetForwards(std::vector<PortForwardRecord>& forwards)
+{
+    forwards.clear();
+    std::vector<uint8_t> reply(kWordSize + OMBRIX_STANDIN_MAX_FORWARDS * kPortForwardRecordSize);
+    DWORD got = 0;
+    if (!Control(OMBRIX_STANDIN_GET_FORWARDS, nullptr, 0, reply.data(), static_cast<DWORD>(reply.size()), &got))
+        return false;
+    if (got < kWordSize) return Fail("short reply", ERROR_INVALID_DATA);
+    const uint32_t count = GetWord(reply.data());
+    if (count > OMBRIX_STANDIN_MAX_FORWARDS || got < kWordSize + count * kPortForwardRecordSize)
+        return Fail("inconsistent forward table reply", ERROR_INVALID_DATA);
+    forwards.resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        DecodePortForward(reply.data() + kWordSize + i * kPortForwardRecordSize, kPortForwardRecordSize,
+                          forwards[i]);
+    return true;
+}
+
+bool CStandInDriver::GetRequestCounts(StandInRequestCounts& counts)
+{
+    uint8_t reply[OMBRIX_STANDIN_RAW_REQUESTS * kWordSize] = {};
+    DWORD got = 0;
+    if (!Control(OMBRIX_STANDIN_GET_REQUEST_COUNTS, nullptr, 0, reply, sizeof reply, &got)) return false;
+    if (got < sizeof reply) return Fail("short reply", ERROR_INVALID_DATA);
+    counts.setSharing = GetWord(reply + OMBRIX_STANDIN_REQ_SET_SHARING * kWordSize);
+    counts.getStatus = GetWord(reply + OMBRIX_STANDIN_REQ_GET_STATUS * kWordSize);
+    counts.getForward = GetWord(reply + OMBRIX_STANDIN_REQ_GET_FORWARD * kWordSize);
+    counts.addForward = GetWord(reply + OMBRIX_STANDIN_REQ_ADD_FORWARD * kWordSize);
+    counts.removeForward = GetWord(reply + OMBRIX_STANDIN_REQ_REMOVE_FORWARD * kWordSize);
+    counts.setAlarm = GetWord(reply + OMBRIX_STANDIN_REQ_SET_ALARM * kWordSize);
+    counts.getAlarms = GetWord(reply + OMBRIX_STANDIN_REQ_GET_ALARMS * kWordSize);
+    return true;
+}
+
+bool CStandInDriver::PeekState(uint32_t& statusBits, uint32_t& queuedAlarms)
+{
+    uint8_t reply[kPeekStateSize] = {};
+    DWORD got = 0;
+    if (!Control(OMBRIX_STANDIN_PEEK_STATE, nullptr, 0, reply, sizeof reply, &got)) return false;
+    if (got < sizeof reply) return Fail("short reply", ERROR_INVALID_DATA);
+    statusBits = GetWord(reply);
+    queuedAlarms = GetWord(reply + kWordSize);
+    return true;
+}
