@@ -1,0 +1,119 @@
+// The daemon running as an NT service with the stand-in packet driver loaded: the start-up switches reach
+// the driver, the tick polls it once a second, and a stop control ends the run cleanly.
+#include "DaemonFixture.h"
+#include "StandInCodes.h"
+#include "StandInDriver.h"
+
+namespace {
+constexpr DWORD kTickWaitMs = 10000;
+
+class DaemonDriverTest : public DaemonTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        driver_ = new CStandInDriver;
+        ASSERT_TRUE(driver_->Install(CStandInDriver::FileBesideProgram())) << driver_->LastError();
+        ASSERT_TRUE(driver_->Start()) << driver_->LastError();
+    }
+    static void TearDownTestSuite()
+    {
+        driver_->Stop();
+        driver_->Uninstall();
+        delete driver_;
+        driver_ = nullptr;
+    }
+    void SetUp() override
+    {
+        DaemonTest::SetUp();
+        ASSERT_TRUE(driver_->Reset()) << driver_->LastError();
+    }
+
+    StandInRequestCounts Counts()
+    {
+        StandInRequestCounts counts;
+        EXPECT_TRUE(driver_->GetRequestCounts(counts)) << driver_->LastError();
+        return counts;
+    }
+    uint32_t Sharing()
+    {
+        uint32_t flag = 99;
+        EXPECT_TRUE(driver_->GetSharing(flag)) << driver_->LastError();
+        return flag;
+    }
+    bool LogHas(const std::string& message)
+    {
+        for (const std::string& line : Log())
+            if (line == message)
+                return true;
+        return false;
+    }
+
+    static CStandInDriver* driver_;
+};
+CStandInDriver* DaemonDriverTest::driver_ = nullptr;
+}  // namespace
+
+TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
+{
+    Prepare("nt40");
+    harness::WriteIni("Application", "Enabled", "1");
+    InstallAndStartService();
+    ASSERT_TRUE(harness::WaitFor([&] { return LogHas("Ombrix Driver Enabled"); }, kServiceTimeoutMs));
+    EXPECT_EQ(1u, Sharing());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), harness::ServiceState(kService));
+
+    // The switch polls the status once; after that each tick polls it again.
+    const uint32_t polled = Counts().getStatus;
+    EXPECT_GE(polled, 1u);
+    EXPECT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= polled + 2; }, kTickWaitMs))
+        << "the status word was read " << Counts().getStatus << " times";
+
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(harness::ControlServiceByName(kService, SERVICE_CONTROL_INTERROGATE, &status));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN), status.dwControlsAccepted);
+
+    StopServiceAndWait();
+    EXPECT_EQ(0u, harness::ServiceExitCode(kService));
+    std::vector<std::string> expected = kStartLines;
+    expected.insert(expected.end(), {"Error Starting DHCP Server", "Error Starting DNS Server",
+                                     "Ombrix Driver Enabled", "Ombrix Service Stopping"});
+    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_EQ(expected, Log());
+    // Stopping leaves the driver as it is: sharing stays on for the next start.
+    EXPECT_EQ(1u, Sharing());
+    EXPECT_EQ(1u, Counts().setSharing);
+}
+
+TEST_F(DaemonDriverTest, SwitchesOffInTheSettingsSendNothing)
+{
+    Prepare("win2k");
+    harness::WriteIni("Application", "Enabled", "0");
+    harness::WriteIni("Application", "UseDhcp", "0");
+    harness::WriteIni("Application", "DnsRelay", "0");
+    InstallAndStartService();
+    ASSERT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= 2; }, kTickWaitMs));
+    StopServiceAndWait();
+    std::vector<std::string> expected = kStartLines;
+    expected.push_back("Ombrix Service Stopping");
+    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_EQ(expected, Log());
+    EXPECT_EQ(0u, Counts().setSharing);
+    EXPECT_EQ(0u, Sharing());
+}
+
+TEST_F(DaemonDriverTest, FailingEnableIsLoggedAndStartUpGoesOn)
+{
+    Prepare("nt40");
+    harness::WriteIni("Application", "UseDhcp", "0");
+    harness::WriteIni("Application", "DnsRelay", "0");
+    ASSERT_TRUE(driver_->SetFailMask(1u << OMBRIX_STANDIN_REQ_SET_SHARING)) << driver_->LastError();
+    InstallAndStartService();
+    ASSERT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= 1; }, kTickWaitMs));
+    StopServiceAndWait();
+    driver_->SetFailMask(0);
+    std::vector<std::string> expected = kStartLines;
+    expected.insert(expected.end(), {"Error Unable to Enable Ombrix Driver", "Ombrix Service Stopping"});
+    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_EQ(expected, Log());
+}
