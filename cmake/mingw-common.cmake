@@ -1,7 +1,8 @@
-# Shared body of the two Windows toolchains. The including file sets OMBRIX_MINGW_TRIPLE.
+# Shared body of the two Windows toolchains. The including file sets OMBRIX_MINGW_TRIPLE and
+# OMBRIX_MINGW_THREADS (the compiler variant: posix or win32).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER   ${OMBRIX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${OMBRIX_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_C_COMPILER   ${OMBRIX_MINGW_TRIPLE}-gcc-${OMBRIX_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${OMBRIX_MINGW_TRIPLE}-g++-${OMBRIX_MINGW_THREADS})
 set(CMAKE_RC_COMPILER  ${OMBRIX_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${OMBRIX_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
