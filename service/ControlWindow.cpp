@@ -2,6 +2,7 @@
 // thread, so all service work is serialised without locks.
 #include "OmbrixService.h"
 #include "PendingComponents.h"
+#include "ServiceIpc.h"
 #include "ServiceNames.h"
 #include "TickPlan.h"
 
@@ -27,8 +28,11 @@ bool COmbrixService::CreateControlWindow()
 
 LRESULT CALLBACK COmbrixService::ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER)
-        Instance().Tick();
+    COmbrixService& service = Instance();
+    if (message == WM_IPC_REQUEST && service.ipcServer_ != nullptr)
+        HandleIpcRequest(*service.ipcServer_, service, wParam, lParam);
+    else if (message == WM_TIMER)
+        service.Tick();
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

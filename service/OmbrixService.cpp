@@ -154,8 +154,10 @@ void COmbrixService::RunServiceMain()
         return;
     }
 
-    if (!StartIpcEndpoint(nullptr)) {
-        StopIpcEndpoint();
+    // The endpoint logs its own failure.
+    ipcServer_ = std::make_unique<CIpcServer>();
+    if (!ipcServer_->Start()) {
+        ipcServer_.reset();
         ReportStatus(SERVICE_STOPPED, 0);
         return;
     }
@@ -177,7 +179,7 @@ void COmbrixService::RunServiceMain()
     if (enabled != 0)
         SetDriverEnabled(true);
     if (netAlarm_)
-        EnableNetAlarm(driver_, true);
+        SetNetAlarm(true);
 
     SendPortForwards(driver_);
     AddLanRoute();
@@ -189,6 +191,8 @@ void COmbrixService::RunServiceMain()
         return;
     }
     autoDial_ = autoDial != 0;
+    // Requests wait in the socket window's queue until the loop runs, so none is lost before this.
+    ipcServer_->SetControlWindow(controlWindow_);
 
     RunMessageLoop();
     ShutDown();
@@ -220,7 +224,8 @@ void COmbrixService::ShutDown()
     StopDhcpServer();
     dnsRelay_.reset();
     dhcpServer_.reset();
-    StopIpcEndpoint();
+    ipcServer_->Stop();
+    ipcServer_.reset();
     CServiceLog::Write("Ombrix Service Stopping");
     ReportStatus(SERVICE_STOPPED, 0);
 }

@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "IServiceControl.h"
+#include "IpcServer.h"
 #include "PacketDriver.h"
 #include "ServerComponent.h"
 #include "ombrixaux.h"
 
 /// The sharing service: process entry, service main, control window with its tick, the server switches
 /// and the shut-down order. One instance per process; the system's callbacks (dispatcher, control handler,
-/// window procedure) reach it through Instance().
-class COmbrixService {
+/// window procedure) reach it through Instance(). Console requests act on it through IServiceControl.
+class COmbrixService : public IServiceControl {
 public:
     /// Exit codes of the process entry besides 0 and the dispatcher's last error.
     static constexpr int kExitBadMode = 2;
@@ -25,9 +27,30 @@ public:
     // Server switches, used by the control protocol and the start-up; each returns a success flag.
     bool StartDhcpServer();
     bool StopDhcpServer();
-    bool StartDnsRelay();
-    bool StopDnsRelay();
-    bool SetDriverEnabled(bool enabled);
+    bool StartDnsRelay() override;
+    bool StopDnsRelay() override;
+    bool SetDriverEnabled(bool enabled) override;
+
+    // What console requests do (IServiceControl).
+    void Dial() override;
+    void HangUp() override;
+    bool DhcpExists() override;
+    bool DhcpRunning() override;
+    bool StartDhcp() override { return StartDhcpServer(); }
+    bool StopDhcp() override { return StopDhcpServer(); }
+    void SetDhcpPool(uint32_t low, uint32_t high) override;
+    uint32_t DhcpPoolLow() override;
+    uint32_t DhcpPoolHigh() override;
+    uint32_t DhcpNetwork() override;
+    std::vector<IpcClientEntry> DhcpClients() override;
+    bool DnsRelayExists() override;
+    bool DnsRelayRunning() override;
+    uint32_t DnsRelayLanAddress() override;
+    bool SetNetAlarm(bool enable) override;
+    bool NetAlarmFlag() override { return netAlarm_; }
+    int ReadSettingInt(const char* section, const char* key, int def) override;
+    void WriteSetting(const char* section, const char* key, const char* text) override;
+    void Log(const char* message) override;
 
 private:
     COmbrixService() = default;
@@ -55,7 +78,8 @@ private:
     SERVICE_STATUS_HANDLE statusHandle_ = nullptr;
     DWORD serviceThreadId_ = 0;
     CPacketDriver driver_;
-    std::unique_ptr<IServerComponent> dhcpServer_;
+    std::unique_ptr<CIpcServer> ipcServer_;
+    std::unique_ptr<IDhcpServerComponent> dhcpServer_;
     std::unique_ptr<IDnsRelayComponent> dnsRelay_;
     bool netAlarm_ = false;
     bool autoDial_ = false;

@@ -114,6 +114,42 @@ ProcessResult Run(const std::string& commandLine, DWORD timeoutMs)
     return result;
 }
 
+CChildProcess::~CChildProcess()
+{
+    if (process_ != nullptr) {
+        if (Running())
+            TerminateProcess(process_, 1);
+        CloseHandle(process_);
+    }
+}
+
+bool CChildProcess::Start(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    return true;
+}
+
+bool CChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(process_, exitCode);
+    return true;
+}
+
+bool CChildProcess::Running() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();

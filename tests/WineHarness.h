@@ -29,6 +29,23 @@ struct ProcessResult {
 /// Runs a command line, collecting its output, for at most timeoutMs.
 ProcessResult Run(const std::string& commandLine, DWORD timeoutMs = 20000);
 
+/// A program left running while the test talks to it; ended by force if the test did not wait for it.
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    bool Start(const std::string& commandLine);
+    /// Waits up to timeoutMs for the program to end; true with its exit code when it did.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode);
+    bool Running() const;
+
+private:
+    HANDLE process_ = nullptr;
+};
+
 /// Polls a condition every 50 ms until it holds or timeoutMs has passed.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 

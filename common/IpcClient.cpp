@@ -1,0 +1,220 @@
+#include "IpcClient.h"
+
+#include <cstring>
+#include <vector>
+
+#include "IpcWire.h"
+#include "OmbrixIni.h"
+
+namespace {
+
+constexpr char kSectionIpc[] = "IPC";
+constexpr char kKeyServerPort[] = "ServerPort";
+constexpr char kKeyLocalAddress[] = "LocalAddress";
+// Only the low 16 bits of ServerPort are a port.
+constexpr unsigned kPortMask = 0xFFFF;
+// Larger than the largest UDP datagram.
+constexpr size_t kWholeReadBufferSize = 65536;
+
+unsigned long LoopbackAddress()
+{
+    return htonl(INADDR_LOOPBACK);
+}
+
+}  // namespace
+
+CIpcClient::CIpcClient()
+    : m_busy(0),
+      m_localAddress(INADDR_ANY),
+      m_serverPort(kIpcDefaultServerPort),
+      m_discarded(0),
+      m_failureHandler(nullptr),
+      m_failureContext(nullptr),
+      m_quitSeen(false),
+      m_quitCode(0)
+{
+}
+
+void CIpcClient::SetFailureHandler(IpcFailureHandler handler, void* context)
+{
+    m_failureHandler = handler;
+    m_failureContext = context;
+}
+
+BOOL CIpcClient::Start()
+{
+    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcDefaultServerPort);
+    char address[kIpcLocalAddressBufferSize] = "";
+    COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
+    return StartWith(static_cast<unsigned short>(static_cast<unsigned>(port) & kPortMask), address);
+}
+
+BOOL CIpcClient::StartWith(unsigned short serverPort, const char* localAddress)
+{
+    m_serverPort = serverPort;
+    // inet_addr turns anything that is not a dotted address into INADDR_NONE (255.255.255.255). Windows
+    // refuses to bind there, but other stacks accept a broadcast address, so the start fails here without
+    // waiting for the bind: a bad setting stops the console instead of sending from some other address.
+    m_localAddress = (localAddress && localAddress[0]) ? inet_addr(localAddress) : INADDR_ANY;
+    if (m_localAddress == INADDR_NONE) {
+        return FALSE;
+    }
+    if (!Create(SOCK_DGRAM, FD_READ, WM_CLIENT_SOCKET)) {
+        return FALSE;
+    }
+    if (!Bind(0, m_localAddress)) {
+        Close();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CIpcClient::PingRequest(uint32_t code)
+{
+    std::vector<uint8_t> datagram = IpcEncodeRequest(code);
+    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcPingTimeoutMs, ReadMode::ShortBuffer,
+                    nullptr, 0, nullptr);
+}
+
+BOOL CIpcClient::CommandRequest(uint32_t code, uint32_t word1, uint32_t word2)
+{
+    std::vector<uint8_t> datagram = IpcEncodeCommand(code, word1, word2);
+    BOOL ok = Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs,
+                       ReadMode::ShortBuffer, nullptr, 0, nullptr);
+    if (!ok) {
+        Report(kIpcCommandFailureText);
+    }
+    return ok;
+}
+
+BOOL CIpcClient::QueryRequest(uint32_t code, void* buffer, int length)
+{
+    std::vector<uint8_t> datagram = IpcEncodeRequest(code);
+    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole,
+                    buffer, length, nullptr);
+}
+
+BOOL CIpcClient::SettingsRequest(uint32_t code, const void* block, int length)
+{
+    std::vector<uint8_t> datagram =
+        IpcEncodeSettingsRequest(code, static_cast<const uint8_t*>(block), length > 0 ? static_cast<size_t>(length) : 0);
+    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole,
+                    nullptr, 0, nullptr);
+}
+
+BOOL CIpcClient::RawRequest(const void* datagram, int length, DWORD timeoutMs, void* buffer, int capacity,
+                            int* dataLength)
+{
+    return Transact(datagram, length, timeoutMs, ReadMode::Whole, buffer, capacity, dataLength);
+}
+
+BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, ReadMode mode, void* buffer,
+                          int capacity, int* dataLength)
+{
+    // A failed send either closed the socket or dropped the datagram; either way no reply can come.
+    if (SendTo(datagram, length, LoopbackAddress(), m_serverPort, 0) != length) {
+        return FALSE;
+    }
+    ++m_busy;
+    const DWORD start = GetTickCount();
+    bool replied = false;
+    // Elapsed time, not a deadline, is compared: the difference stays right when the tick count wraps.
+    while (!replied && GetTickCount() - start < timeoutMs) {
+        unsigned long pending = 0;
+        if (HasPendingDatagram(&pending)) {
+            replied = ReadOne(mode, buffer, capacity, dataLength);
+        }
+        if (!replied) {
+            PumpMessages();
+        }
+    }
+    --m_busy;
+    if (m_busy == 0 && m_quitSeen) {
+        // The quit message was taken off the queue by the wait; the program's own loop must still see it.
+        m_quitSeen = false;
+        PostQuitMessage(m_quitCode);
+    }
+    return replied ? TRUE : FALSE;
+}
+
+bool CIpcClient::HasPendingDatagram(unsigned long* bytes)
+{
+    *bytes = 0;
+    if (!IsRunning()) {
+        return false;
+    }
+    u_long count = 0;
+    if (ioctlsocket(Socket(), FIONREAD, &count) == SOCKET_ERROR) {
+        return false;
+    }
+    *bytes = count;
+    if (count > 0) {
+        return true;
+    }
+    // An empty datagram shows no pending bytes but still blocks the queue until it is read.
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Socket(), &readable);
+    timeval now = {0, 0};
+    return select(0, &readable, nullptr, nullptr, &now) > 0;
+}
+
+bool CIpcClient::ReadOne(ReadMode mode, void* buffer, int capacity, int* dataLength)
+{
+    // The pending count is no reliable guide to the size of the datagram the next read takes (an empty or
+    // not yet counted one shows 0), so a whole read takes a buffer that fits any datagram.
+    std::vector<uint8_t> datagram(mode == ReadMode::ShortBuffer ? kIpcShortReplyBufferSize : kWholeReadBufferSize);
+    unsigned long from = 0;
+    unsigned short fromPort = 0;
+    int n = ReceiveFrom(reinterpret_cast<char*>(datagram.data()), static_cast<int>(datagram.size()), &from, &fromPort);
+    if (n < 0 || !IpcIsReply(datagram.data(), static_cast<size_t>(n))) {
+        return false;
+    }
+    int data = n - static_cast<int>(kIpcReplyDataOffset);
+    if (dataLength) {
+        *dataLength = data;
+    }
+    int copy = data < capacity ? data : capacity;
+    if (buffer && copy > 0) {
+        memcpy(buffer, datagram.data() + kIpcReplyDataOffset, static_cast<size_t>(copy));
+    }
+    return true;
+}
+
+void CIpcClient::OnReceive()
+{
+    if (m_busy) {
+        return;  // the waiting request reads the data itself
+    }
+    unsigned long pending = 0;
+    while (HasPendingDatagram(&pending)) {
+        char scrap[kIpcShortReplyBufferSize];
+        int n = ReceiveFrom(scrap, sizeof scrap, nullptr, nullptr);
+        ++m_discarded;
+        // A datagram too big for the scrap buffer is gone all the same; any other error leaves it queued.
+        if (n < 0 && LastError() != WSAEMSGSIZE) {
+            break;
+        }
+    }
+}
+
+void CIpcClient::PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            m_quitSeen = true;
+            m_quitCode = static_cast<int>(msg.wParam);
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void CIpcClient::Report(const char* text)
+{
+    if (m_failureHandler) {
+        m_failureHandler(m_failureContext, text);
+    }
+}

@@ -1,0 +1,322 @@
+#include "SocketEndpoint.h"
+
+#include <cstdarg>
+#include <vector>
+
+#include "LogLine.h"
+#include "LogWriter.h"
+#include "SendFailurePolicy.h"
+
+static_assert(kSocketErrorWouldBlock == WSAEWOULDBLOCK, "policy codes are the Windows Sockets ones");
+static_assert(kSocketErrorNoBuffers == WSAENOBUFS, "policy codes are the Windows Sockets ones");
+
+namespace {
+
+// Version 1.1: the one every target system has.
+constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
+
+// Process-wide state of the layer. Only the thread that created the first socket touches it.
+bool g_winsockStarted = false;
+bool g_classRegistered = false;
+HWND g_socketWindow = NULL;
+std::vector<CSocketEndpoint*>& EndpointList()
+{
+    static std::vector<CSocketEndpoint*> list;
+    return list;
+}
+
+int ProtocolFor(int type)
+{
+    if (type == SOCK_STREAM) {
+        return IPPROTO_TCP;
+    }
+    if (type == SOCK_DGRAM) {
+        return IPPROTO_UDP;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CSocketEndpoint::CSocketEndpoint()
+    : m_socketMessage(0), m_socket(INVALID_SOCKET), m_lastError(0), m_droppedSends(0)
+{
+    if (!g_winsockStarted) {
+        WSADATA data;
+        // Never shut down again: other endpoints may come and go for the whole life of the process.
+        if (WSAStartup(kWinsockVersion, &data) == 0) {
+            g_winsockStarted = true;
+        }
+    }
+}
+
+CSocketEndpoint::~CSocketEndpoint()
+{
+    Destroy();
+}
+
+void CSocketEndpoint::OnReceive() {}
+void CSocketEndpoint::OnAccept() {}
+void CSocketEndpoint::OnSend() {}
+void CSocketEndpoint::OnConnect() {}
+void CSocketEndpoint::OnClose()
+{
+    Close();
+}
+void CSocketEndpoint::OnError(int) {}
+
+BOOL CSocketEndpoint::EnsureSocketWindow(CSocketEndpoint* creator)
+{
+    if (g_socketWindow) {
+        return TRUE;
+    }
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    if (!g_classRegistered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = SocketWindowProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kSocketWindowClass;
+        if (!RegisterClassA(&wc)) {
+            return FALSE;
+        }
+        g_classRegistered = true;
+    }
+    g_socketWindow = CreateWindowA(kSocketWindowClass, "", 0, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    if (!g_socketWindow) {
+        return FALSE;
+    }
+    SetWindowLongPtrA(g_socketWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
+    return TRUE;
+}
+
+BOOL CSocketEndpoint::Create(int type, long events, UINT message)
+{
+    if (m_socket != INVALID_SOCKET) {
+        return FALSE;
+    }
+    SOCKET s = socket(AF_INET, type, ProtocolFor(type));
+    if (s == INVALID_SOCKET) {
+        m_lastError = WSAGetLastError();
+        return FALSE;
+    }
+    if (!EnsureSocketWindow(this)) {
+        m_lastError = static_cast<int>(GetLastError());
+        closesocket(s);
+        return FALSE;
+    }
+    if (WSAAsyncSelect(s, g_socketWindow, message, events) == SOCKET_ERROR) {
+        m_lastError = WSAGetLastError();
+        closesocket(s);
+        return FALSE;
+    }
+    m_socket = s;
+    m_socketMessage = message;
+    EndpointList().push_back(this);
+    return TRUE;
+}
+
+BOOL CSocketEndpoint::Bind(unsigned short port, unsigned long address)
+{
+    if (m_socket == INVALID_SOCKET) {
+        return FALSE;
+    }
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = address;
+    if (bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+        m_lastError = WSAGetLastError();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int CSocketEndpoint::ReceiveFrom(char* buffer, int capacity, unsigned long* address, unsigned short* port)
+{
+    sockaddr_in from = {};
+    int fromLength = sizeof from;
+    int n = SOCKET_ERROR;
+    if (m_socket != INVALID_SOCKET) {
+        n = recvfrom(m_socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    }
+    if (n == SOCKET_ERROR) {
+        m_lastError = m_socket != INVALID_SOCKET ? WSAGetLastError() : WSAENOTSOCK;
+        if (address) {
+            *address = 0;
+        }
+        if (port) {
+            *port = 0;
+        }
+        return -1;
+    }
+    if (address) {
+        *address = from.sin_addr.s_addr;
+    }
+    if (port) {
+        *port = ntohs(from.sin_port);
+    }
+    return n;
+}
+
+int CSocketEndpoint::SendDatagram(const char* data, int length, const sockaddr_in& to, int flags, int* error)
+{
+    int n = sendto(m_socket, data, length, flags, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    if (n == SOCKET_ERROR) {
+        *error = WSAGetLastError();
+    }
+    return n;
+}
+
+int CSocketEndpoint::SendTo(const void* data, int length, unsigned long address, unsigned short port, int flags)
+{
+    if (m_socket == INVALID_SOCKET) {
+        m_lastError = WSAENOTSOCK;
+        return -1;
+    }
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = address;
+    int error = 0;
+    int n = SendDatagram(static_cast<const char*>(data), length, to, flags, &error);
+    if (n != SOCKET_ERROR) {
+        return n;
+    }
+    m_lastError = error;
+    if (DecideSendFailure(error) == SendFailureAction::DropDatagram) {
+        ++m_droppedSends;
+    } else {
+        Close();
+    }
+    return -1;
+}
+
+void CSocketEndpoint::Unlist()
+{
+    std::vector<CSocketEndpoint*>& list = EndpointList();
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == this) {
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+}
+
+void CSocketEndpoint::Close()
+{
+    if (m_socket == INVALID_SOCKET) {
+        return;
+    }
+    closesocket(m_socket);
+    m_socket = INVALID_SOCKET;
+    Unlist();
+}
+
+void CSocketEndpoint::Destroy()
+{
+    Close();
+    Unlist();
+    if (!g_socketWindow) {
+        return;
+    }
+    if (EndpointList().empty()) {
+        DestroyWindow(g_socketWindow);
+        g_socketWindow = NULL;
+        return;
+    }
+    // The window outlives its creator: let WM_CLOSE reach an endpoint that still exists.
+    if (GetWindowLongPtrA(g_socketWindow, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
+        SetWindowLongPtrA(g_socketWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(EndpointList().front()));
+    }
+}
+
+void CSocketEndpoint::SetLogPath(const char* path)
+{
+    m_logPath.assign(path ? path : "");
+    if (m_logPath.size() > kEndpointLogPathLength) {
+        m_logPath.resize(kEndpointLogPathLength);
+    }
+}
+
+void CSocketEndpoint::WriteLog(const char* message) const
+{
+    if (!m_logPath.empty()) {
+        CLogWriter::WriteLine(m_logPath.c_str(), message);
+    }
+}
+
+void CSocketEndpoint::WriteLogF(const char* fmt, ...) const
+{
+    if (m_logPath.empty()) {
+        return;
+    }
+    char message[kFormattedMessageSize];
+    va_list args;
+    va_start(args, fmt);
+    FormatLogMessageV(message, fmt, args);
+    va_end(args);
+    CLogWriter::WriteLine(m_logPath.c_str(), message);
+}
+
+HWND CSocketEndpoint::SocketWindow()
+{
+    return g_socketWindow;
+}
+
+size_t CSocketEndpoint::ListedEndpoints()
+{
+    return EndpointList().size();
+}
+
+void CSocketEndpoint::DispatchEvent(WORD event, WORD error)
+{
+    if (error) {
+        OnError(error);
+        Close();
+        return;
+    }
+    switch (event) {
+    case FD_READ:
+        OnReceive();
+        break;
+    case FD_WRITE:
+        OnSend();
+        break;
+    case FD_ACCEPT:
+        OnAccept();
+        break;
+    case FD_CONNECT:
+        OnConnect();
+        break;
+    case FD_CLOSE:
+        OnClose();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK CSocketEndpoint::SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message > WM_USER) {
+        std::vector<CSocketEndpoint*>& list = EndpointList();
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (list[i]->m_socketMessage == message) {
+                list[i]->DispatchEvent(WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+                return 0;
+            }
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_CLOSE) {
+        CSocketEndpoint* owner = reinterpret_cast<CSocketEndpoint*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (owner) {
+            owner->Close();
+        }
+    }
+    // The default handling of WM_CLOSE destroys the window; a later create must then make a new one.
+    if (message == WM_NCDESTROY && window == g_socketWindow) {
+        g_socketWindow = NULL;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

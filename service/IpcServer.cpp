@@ -1,0 +1,125 @@
+#include "IpcServer.h"
+
+#include <cstring>
+#include <vector>
+
+#include "IpcWire.h"
+#include "OmbrixIni.h"
+#include "ServiceLog.h"
+
+namespace {
+
+constexpr char kSectionIpc[] = "IPC";
+constexpr char kKeyServerPort[] = "ServerPort";
+constexpr char kKeyLocalAddress[] = "LocalAddress";
+constexpr unsigned kPortMask = 0xFFFF;
+
+}  // namespace
+
+CIpcServer::CIpcServer()
+    : m_controlWindow(NULL), m_localAddress(0), m_port(kIpcServerDefaultPort), m_buffer(nullptr), m_posted(0)
+{
+}
+
+CIpcServer::~CIpcServer()
+{
+    Stop();
+}
+
+BOOL CIpcServer::Start()
+{
+    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcServerDefaultPort);
+    char address[kIpcServerLocalAddressBufferSize] = "";
+    COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
+    unsigned long local = address[0] ? inet_addr(address) : 0;
+    return StartOn(static_cast<unsigned short>(static_cast<unsigned>(port) & kPortMask), local);
+}
+
+BOOL CIpcServer::StartOn(unsigned short port, unsigned long localAddress)
+{
+    m_localAddress = localAddress;
+    m_port = port;
+    // Loopback only, whatever LocalAddress says: the console is always on this machine.
+    if (!Create(SOCK_DGRAM, FD_READ, WM_IPC_SOCKET)) {
+        CServiceLog::Write(kIpcStartFailureText);
+        return FALSE;
+    }
+    if (!Bind(port, htonl(INADDR_LOOPBACK))) {
+        Close();
+        CServiceLog::Write(kIpcStartFailureText);
+        return FALSE;
+    }
+    sockaddr_in bound = {};
+    int boundLength = sizeof bound;
+    if (getsockname(Socket(), reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0) {
+        m_port = ntohs(bound.sin_port);
+    }
+    if (!m_buffer) {
+        m_buffer = new char[kIpcReceiveBufferSize];
+    }
+    return TRUE;
+}
+
+void CIpcServer::Stop()
+{
+    delete[] m_buffer;
+    m_buffer = nullptr;
+    Close();
+}
+
+void CIpcServer::OnReceive()
+{
+    if (!m_buffer) {
+        return;
+    }
+    unsigned long address = 0;
+    unsigned short port = 0;
+    int n = ReceiveFrom(m_buffer, kIpcReceiveBufferSize, &address, &port);
+    IpcRequestView request;
+    if (n < 0 || !IpcDecodeRequest(reinterpret_cast<const uint8_t*>(m_buffer), static_cast<size_t>(n), &request)) {
+        return;
+    }
+    if (!m_controlWindow) {
+        return;
+    }
+    IpcRequestRecord* record = new IpcRequestRecord;
+    record->senderAddress = address;
+    record->senderPort = port;
+    record->payloadLength = static_cast<unsigned short>(request.payloadLength);
+    record->payload = nullptr;
+    if (request.payloadLength) {
+        record->payload = new unsigned char[request.payloadLength];
+        memcpy(record->payload, request.payload, request.payloadLength);
+    }
+    if (!PostMessageA(m_controlWindow, WM_IPC_REQUEST, static_cast<WPARAM>(request.code),
+                      reinterpret_cast<LPARAM>(record))) {
+        ReleaseRequest(record);
+        return;
+    }
+    ++m_posted;
+}
+
+void CIpcServer::Acknowledge(IpcRequestRecord* record)
+{
+    Reply(record, nullptr, 0);
+}
+
+void CIpcServer::Reply(IpcRequestRecord* record, const void* data, int length)
+{
+    if (!record) {
+        return;
+    }
+    std::vector<uint8_t> datagram =
+        IpcEncodeReply(static_cast<const uint8_t*>(data), length > 0 ? static_cast<size_t>(length) : 0);
+    SendTo(datagram.data(), static_cast<int>(datagram.size()), record->senderAddress, record->senderPort, 0);
+    ReleaseRequest(record);
+}
+
+void CIpcServer::ReleaseRequest(IpcRequestRecord* record)
+{
+    if (!record) {
+        return;
+    }
+    delete[] record->payload;
+    delete record;
+}

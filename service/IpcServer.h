@@ -1,0 +1,71 @@
+#pragma once
+// CIpcServer: the service's end of the control protocol. It listens on 127.0.0.1 only, so nothing off the
+// machine can reach it, and hands every request to the control window as a WM_IPC_REQUEST message: the
+// request is carried out there, between the ticks, and answered from there.
+#include <cstdint>
+
+#include "SocketEndpoint.h"
+
+/// Socket events of the IPC endpoint.
+constexpr UINT WM_IPC_SOCKET = 0x491;
+/// A console request for the control window: wParam the request code, lParam the IpcRequestRecord.
+constexpr UINT WM_IPC_REQUEST = WM_USER + 400;
+static_assert(WM_IPC_REQUEST == 0x590, "the control window's request message");
+
+/// Large enough for every request; a bigger datagram fails to be received and is dropped.
+constexpr int kIpcReceiveBufferSize = 12288;
+/// Section IPC of Ombrix.Ini.
+constexpr unsigned short kIpcServerDefaultPort = 63259;
+constexpr unsigned kIpcServerLocalAddressBufferSize = 80;
+/// Logged in the service log when the endpoint cannot start.
+constexpr char kIpcStartFailureText[] = "IPC Server Failed to create/bind socket";
+
+/// One request on its way from the endpoint to the control window. Whoever answers it releases it; a
+/// request that gets no answer is released once it has been handled.
+struct IpcRequestRecord {
+    unsigned long senderAddress;  ///< network order, as received
+    unsigned short senderPort;    ///< host order
+    unsigned short payloadLength;
+    unsigned char* payload;       ///< owned copy of the bytes after the code; null when empty
+};
+
+class CIpcServer : public CSocketEndpoint {
+public:
+    CIpcServer();
+    ~CIpcServer() override;
+
+    /// The window that receives WM_IPC_REQUEST. Requests that arrive while there is none are dropped.
+    void SetControlWindow(HWND window) { m_controlWindow = window; }
+    HWND ControlWindow() const { return m_controlWindow; }
+
+    /// Reads ServerPort and LocalAddress from section IPC of Ombrix.Ini and starts at that port.
+    BOOL Start();
+    /// Opens the socket on 127.0.0.1 at port (0: a port the system chooses). localAddress is kept but not
+    /// bound to. On failure logs kIpcStartFailureText and returns FALSE; a failed bind leaves no socket open.
+    BOOL StartOn(unsigned short port, unsigned long localAddress);
+    /// Releases the receive buffer and closes the socket.
+    void Stop();
+
+    /// Sends the bare acknowledgement (the magic alone) to the request's sender and releases the record.
+    void Acknowledge(IpcRequestRecord* record);
+    /// Sends the magic followed by data to the request's sender and releases the record.
+    void Reply(IpcRequestRecord* record, const void* data, int length);
+    /// Frees a record and its payload.
+    static void ReleaseRequest(IpcRequestRecord* record);
+
+    /// The port the socket is bound to (the system's choice when started at port 0).
+    unsigned short Port() const { return m_port; }
+    unsigned long ConfiguredLocalAddress() const { return m_localAddress; }
+    /// Requests handed to the control window so far.
+    unsigned long PostedRequests() const { return m_posted; }
+
+protected:
+    void OnReceive() override;
+
+private:
+    HWND m_controlWindow;
+    unsigned long m_localAddress;
+    unsigned short m_port;
+    char* m_buffer;
+    unsigned long m_posted;
+};

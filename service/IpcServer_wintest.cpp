@@ -1,0 +1,523 @@
+// The IPC endpoint under Wine: a real CIpcServer and a control window on a thread with its own message
+// loop, as in the service, answering a plain UDP socket of the test through HandleIpcRequest with a fake
+// service behind it.
+#include "IpcServer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "FakeServiceControl.h"
+#include "IpcWire.h"
+#include "NetTestSupport.h"
+#include "OmbrixIni.h"
+#include "ServiceIpc.h"
+#include "ServiceLog.h"
+
+namespace {
+
+using nettest::LeWords;
+using nettest::UdpPeer;
+
+const std::vector<uint8_t> kAck = {0xB2, 0x9A, 0x65, 0xF4};
+constexpr char kWindowClass[] = "IpcServerTestControlWindow";
+
+// Refuses the next send with a chosen error, as a system without room (or a broken one) would.
+class RefusingIpcServer : public CIpcServer {
+public:
+    std::atomic<int> refuseWith{0};
+
+protected:
+    int SendDatagram(const char* data, int length, const sockaddr_in& to, int flags, int* error) override
+    {
+        int refuse = refuseWith.exchange(0);
+        if (refuse) {
+            *error = refuse;
+            return SOCKET_ERROR;
+        }
+        return CSocketEndpoint::SendDatagram(data, length, to, flags, error);
+    }
+};
+
+// The fake service with its settings in the real Ombrix.Ini, so requests round-trip through the file.
+class FileBackedService : public FakeServiceControl {
+public:
+    int ReadSettingInt(const char* section, const char* key, int def) override
+    {
+        return COmbrixIni::ReadInt(section, key, def);
+    }
+    void WriteSetting(const char* section, const char* key, const char* text) override
+    {
+        FakeServiceControl::WriteSetting(section, key, text);
+        COmbrixIni::WriteString(section, key, text);
+    }
+};
+
+// The service's thread: control window, IPC endpoint, message loop until WM_QUIT.
+class ServiceThread {
+public:
+    /// Starts the endpoint at the port in Ombrix.Ini instead of one the system picks.
+    static constexpr bool kPortFromSettings = true;
+
+    explicit ServiceThread(FakeServiceControl& service, bool portFromSettings = false)
+        : service_(service), portFromSettings_(portFromSettings)
+    {
+        ready_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+        thread_ = CreateThread(NULL, 0, Main, this, 0, &threadId_);
+        WaitForSingleObject(ready_, nettest::kPromptMs);
+    }
+    ~ServiceThread()
+    {
+        Quit();
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+    }
+    /// Ends the loop from outside, as the control handler's stop does, and waits for the thread.
+    bool Quit()
+    {
+        if (!Ended(0)) {
+            PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        }
+        return Ended(nettest::kPromptMs);
+    }
+
+    bool Started() const { return started_; }
+    unsigned short Port() const { return port_; }
+    RefusingIpcServer& Server() { return server_; }
+    /// True when the loop has ended within timeoutMs (the thread then cleaned up and exited).
+    bool Ended(DWORD timeoutMs) { return WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
+    bool StillRunningAfterTheLoop() const { return runningAfterLoop_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        ServiceThread* self = reinterpret_cast<ServiceThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_IPC_REQUEST && self) {
+            HandleIpcRequest(self->server_, self->service_, wParam, lParam);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static DWORD WINAPI Main(LPVOID parameter)
+    {
+        static_cast<ServiceThread*>(parameter)->Run();
+        return 0;
+    }
+
+    void Run()
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = kWindowClass;
+        RegisterClassA(&wc);  // a second thread finds it registered already
+        HWND window = CreateWindowA(kWindowClass, "", 0, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        server_.SetControlWindow(window);
+        started_ = window && (portFromSettings_ ? server_.Start() : server_.StartOn(0, 0));
+        port_ = server_.Port();
+        SetEvent(ready_);
+        if (started_) {
+            MSG msg;
+            while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        runningAfterLoop_ = server_.IsRunning() != FALSE;
+        server_.Stop();
+        server_.Destroy();
+        DestroyWindow(window);
+    }
+
+    FakeServiceControl& service_;
+    bool portFromSettings_;
+    RefusingIpcServer server_;
+    HANDLE ready_ = NULL;
+    HANDLE thread_ = NULL;
+    DWORD threadId_ = 0;
+    bool started_ = false;
+    bool runningAfterLoop_ = false;
+    unsigned short port_ = 0;
+};
+
+class IpcServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { nettest::StartWinsock(); }
+
+    // Sends a request and returns the one answer (empty vector and false when none came in time).
+    bool Ask(UdpPeer& peer, unsigned short port, const std::vector<uint8_t>& request, std::vector<uint8_t>* answer,
+             DWORD timeoutMs = nettest::kPromptMs)
+    {
+        if (!peer.SendTo(port, request)) {
+            return false;
+        }
+        return peer.Receive(answer, timeoutMs);
+    }
+};
+
+TEST_F(IpcServerTest, PingGetsExactlyTheMagic)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer));
+    EXPECT_EQ(kAck, answer);
+    std::vector<uint8_t> extra;
+    EXPECT_FALSE(console.Receive(&extra, nettest::kSilenceMs)) << "one request, one answer";
+}
+
+TEST_F(IpcServerTest, UnknownCodeIsLoggedAndGetsNoAnswer)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    ASSERT_TRUE(console.SendTo(thread.Port(), LeWords({1235, 1, 2})));
+    // Requests are handled in order: the first answer to come must be the status that was asked after it.
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_DNS_STATUS}), &answer));
+    EXPECT_EQ(4u + 16u, answer.size());
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+    ASSERT_TRUE(thread.Ended(nettest::kPromptMs));
+    EXPECT_EQ(std::vector<std::string>{"Rec'd Unknown Control Message: 4d3"}, service.logLines);
+}
+
+TEST_F(IpcServerTest, StopIsAcknowledgedFirstThenTheLoopEnds)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+    EXPECT_EQ(kAck, answer);
+    EXPECT_TRUE(thread.Ended(nettest::kPromptMs)) << "the message loop did not end";
+    EXPECT_TRUE(thread.StillRunningAfterTheLoop()) << "the ack went out on a socket that stayed open";
+    EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs))
+        << "a request after the stop was answered";
+}
+
+TEST_F(IpcServerTest, DatagramBeyondTheBufferIsDroppedWithoutHarm)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> oversize = LeWords({IPC_SET_SHARING, 1});
+    oversize.resize(kIpcReceiveBufferSize + 1, 0xAB);
+    std::vector<uint8_t> answer;
+    EXPECT_FALSE(Ask(console, thread.Port(), oversize, &answer, nettest::kSilenceMs)) << "12289 bytes answered";
+
+    std::vector<uint8_t> full = LeWords({IPC_SET_SHARING, 0});
+    full.resize(kIpcReceiveBufferSize, 0xAB);
+    ASSERT_TRUE(Ask(console, thread.Port(), full, &answer)) << "12288 bytes fit the buffer";
+    EXPECT_EQ(kAck, answer);
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer));
+    EXPECT_EQ(kAck, answer);
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+    ASSERT_TRUE(thread.Ended(nettest::kPromptMs));
+    EXPECT_TRUE(thread.StillRunningAfterTheLoop());
+    EXPECT_EQ(std::vector<std::string>{"SetDriverEnabled(0)"}, service.calls) << "only the datagram that fit ran";
+}
+
+TEST_F(IpcServerTest, ShortDatagramsAreDroppedAndShortPayloadsReadAsZeros)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    for (size_t n = 0; n < 4; ++n) {
+        EXPECT_FALSE(Ask(console, thread.Port(), std::vector<uint8_t>(n, 0x64), &answer, nettest::kSilenceMs)) << n;
+    }
+    struct Case {
+        std::vector<uint8_t> request;
+    };
+    const Case cases[] = {
+        {LeWords({IPC_SET_SHARING})},                            // no payload: flag 0
+        {{0xA2, 0x04, 0, 0, 0x01, 0x00}},                        // two bytes of the flag word: 1
+        {LeWords({IPC_SET_DHCP, 20, 1, 10})},                    // high host number missing: 0
+        {LeWords({IPC_SET_NETALARM, 20, 1})},                    // options missing: 0
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Ask(console, thread.Port(), c.request, &answer));
+        EXPECT_EQ(kAck, answer);
+    }
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+    ASSERT_TRUE(thread.Ended(nettest::kPromptMs));
+    const std::vector<std::string> expected = {
+        "SetDriverEnabled(0)",
+        "SetDriverEnabled(1)",
+        "Write(Application,UseDHCP,1)",
+        "Write(DHCP,LowAddress,10)",
+        "Write(DHCP,HighAddress,0)",
+        "StartDhcp",
+        "SetNetAlarm(1)",
+        "Write(NetAlarm,Enable,1)",
+        "Write(NetAlarm,MessageBox,0)",
+        "Write(NetAlarm,DelayTime,0)",
+        "Write(NetAlarm,LogAlarms,0)",
+    };
+    EXPECT_EQ(expected, service.calls);
+}
+
+TEST_F(IpcServerTest, EveryRequestIsAnsweredInTheShapeItDefines)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    struct Case {
+        std::vector<uint8_t> request;
+        size_t answerLength;
+    };
+    const Case cases[] = {
+        {LeWords({IPC_PING}), 4},
+        {LeWords({IPC_SET_SHARING, 1, 1}), 4},
+        {LeWords({IPC_DIAL, 0, 0}), 4},
+        {LeWords({IPC_HANG_UP, 0, 0}), 4},
+        {LeWords({IPC_GET_CLIENTS}), 4 + 128},
+        {LeWords({IPC_SET_DNS_RELAY, 0, 0}), 4},
+        {LeWords({IPC_GET_DNS_STATUS}), 4 + 16},
+        {LeWords({IPC_GET_DHCP_STATUS}), 4 + 20},
+        {LeWords({IPC_GET_NETALARM}), 4 + 20},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> answer;
+        ASSERT_TRUE(Ask(console, thread.Port(), c.request, &answer)) << IpcGetWord(c.request.data());
+        EXPECT_EQ(c.answerLength, answer.size()) << IpcGetWord(c.request.data());
+        EXPECT_TRUE(IpcIsReply(answer.data(), answer.size()));
+    }
+    std::vector<uint8_t> clients;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_CLIENTS}), &clients));
+    EXPECT_EQ(1u, IpcGetWord(&clients[4])) << "no DHCP server object";
+    EXPECT_EQ(0u, IpcGetWord(&clients[12])) << "count";
+}
+
+// Ombrix.Ini in the Windows directory; the test puts back what it found.
+class IniKeys {
+public:
+    IniKeys(std::initializer_list<std::pair<const char*, const char*>> keys)
+    {
+        for (const auto& k : keys) {
+            char value[256];
+            GetPrivateProfileStringA(k.first, k.second, "\x01", value, sizeof value, "Ombrix.Ini");
+            saved_.push_back({k.first, k.second, strcmp(value, "\x01") != 0, value});
+        }
+    }
+    ~IniKeys()
+    {
+        for (const Saved& s : saved_) {
+            WritePrivateProfileStringA(s.section, s.key, s.had ? s.value.c_str() : NULL, "Ombrix.Ini");
+        }
+    }
+    static void Set(const char* section, const char* key, const char* value)
+    {
+        WritePrivateProfileStringA(section, key, value, "Ombrix.Ini");
+    }
+    static int Get(const char* section, const char* key) { return static_cast<int>(GetPrivateProfileIntA(section, key, -7, "Ombrix.Ini")); }
+
+private:
+    struct Saved {
+        const char* section;
+        const char* key;
+        bool had;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+};
+
+TEST_F(IpcServerTest, DhcpUseZeroLeavesTheStoredRangeInTheFile)
+{
+    IniKeys keep({{"DHCP", "LowAddress"}, {"DHCP", "HighAddress"}, {"Application", "UseDHCP"}});
+    IniKeys::Set("DHCP", "LowAddress", "5");
+    IniKeys::Set("DHCP", "HighAddress", "50");
+    FileBackedService service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_DHCP, 20, 0, 10, 100, 0}), &answer));
+    EXPECT_EQ(kAck, answer);
+    EXPECT_EQ(5, IniKeys::Get("DHCP", "LowAddress"));
+    EXPECT_EQ(50, IniKeys::Get("DHCP", "HighAddress"));
+    EXPECT_EQ(0, IniKeys::Get("Application", "UseDHCP"));
+
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_DHCP, 20, 1, 10, 100, 0}), &answer));
+    EXPECT_EQ(10, IniKeys::Get("DHCP", "LowAddress"));
+    EXPECT_EQ(100, IniKeys::Get("DHCP", "HighAddress"));
+    EXPECT_EQ(1, IniKeys::Get("Application", "UseDHCP"));
+}
+
+TEST_F(IpcServerTest, NetAlarmSettingsRoundTripThroughTheFile)
+{
+    IniKeys keep({{"NetAlarm", "Enable"}, {"NetAlarm", "MessageBox"}, {"NetAlarm", "DelayTime"}, {"NetAlarm", "LogAlarms"}});
+    FileBackedService service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_NETALARM, 20, 1, 1, 45, 0}), &answer));
+    EXPECT_EQ(kAck, answer);
+    EXPECT_EQ(1, IniKeys::Get("NetAlarm", "Enable"));
+    EXPECT_EQ(1, IniKeys::Get("NetAlarm", "MessageBox"));
+    EXPECT_EQ(45, IniKeys::Get("NetAlarm", "DelayTime"));
+    EXPECT_EQ(0, IniKeys::Get("NetAlarm", "LogAlarms"));
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_NETALARM}), &answer));
+    std::vector<uint8_t> expected = kAck;
+    std::vector<uint8_t> words = LeWords({20, 1, 1, 45, 0});
+    expected.insert(expected.end(), words.begin(), words.end());
+    EXPECT_EQ(expected, answer);
+
+    // Words 2 to 4 come from the file, not from memory: another writer's change shows at once.
+    IniKeys::Set("NetAlarm", "DelayTime", "900");
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_NETALARM}), &answer));
+    EXPECT_EQ(900u, IpcGetWord(&answer[16]));
+}
+
+TEST_F(IpcServerTest, ReplyRefusedForLackOfRoomIsDroppedAndTheServiceStaysReachable)
+{
+    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS}) {
+        FakeServiceControl service;
+        ServiceThread thread(service);
+        ASSERT_TRUE(thread.Started());
+        UdpPeer console;
+        std::vector<uint8_t> answer;
+        thread.Server().refuseWith = error;
+        EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs)) << error;
+        ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer)) << "deaf after error " << error;
+        EXPECT_EQ(kAck, answer);
+        ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+        ASSERT_TRUE(thread.Ended(nettest::kPromptMs));
+        EXPECT_EQ(1u, thread.Server().DroppedSends());
+    }
+}
+
+TEST_F(IpcServerTest, AnyOtherSendFailureClosesTheEndpoint)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    thread.Server().refuseWith = WSAENETDOWN;
+    EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs));
+    EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs))
+        << "the service still hears requests";
+    // Nothing more can reach it; the loop is ended from outside.
+    EXPECT_FALSE(thread.Ended(0));
+    ASSERT_TRUE(thread.Quit());
+    EXPECT_FALSE(thread.StillRunningAfterTheLoop());
+    EXPECT_EQ(0u, thread.Server().DroppedSends());
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(IpcServerTest, BindFailureIsLoggedAndLeavesNoSocket)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string log = std::string(temp) + "ipc-server-test-" + std::to_string(GetCurrentProcessId()) + ".log";
+    DeleteFileA(log.c_str());
+    CServiceLog::SetPath(log.c_str());
+    UdpPeer holder;  // the port is taken
+    CIpcServer server;
+    EXPECT_FALSE(server.StartOn(holder.Port(), 0));
+    EXPECT_FALSE(server.IsRunning());
+    CServiceLog::SetPath("");
+    std::string text = ReadFile(log);
+    EXPECT_NE(std::string::npos, text.find(" IPC Server Failed to create/bind socket\r\n")) << text;
+    DeleteFileA(log.c_str());
+    EXPECT_EQ(0u, CSocketEndpoint::ListedEndpoints());
+}
+
+TEST_F(IpcServerTest, StartTakesThePortFromTheFileAndListensOnLoopbackOnly)
+{
+    IniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    unsigned short port = nettest::UnusedPort();
+    IniKeys::Set("IPC", "ServerPort", std::to_string(port).c_str());
+    IniKeys::Set("IPC", "LocalAddress", "10.1.2.3");
+    CIpcServer server;
+    ASSERT_TRUE(server.Start());
+    EXPECT_EQ(port, server.Port());
+    EXPECT_EQ(inet_addr("10.1.2.3"), server.ConfiguredLocalAddress());
+    sockaddr_in local = {};
+    int length = sizeof local;
+    ASSERT_EQ(0, getsockname(server.Socket(), reinterpret_cast<sockaddr*>(&local), &length));
+    EXPECT_EQ(htonl(INADDR_LOOPBACK), local.sin_addr.s_addr) << "LocalAddress must not be bound to";
+    EXPECT_EQ(port, ntohs(local.sin_port));
+    server.Stop();
+    EXPECT_FALSE(server.IsRunning());
+
+    IniKeys::Set("IPC", "ServerPort", NULL);
+    CIpcServer byDefault;
+    if (byDefault.Start()) {  // the default port may be in use by a daemon of another test on this machine
+        EXPECT_EQ(kIpcServerDefaultPort, byDefault.Port());
+    }
+}
+
+TEST_F(IpcServerTest, RequestWithoutAControlWindowIsDropped)
+{
+    CIpcServer server;
+    ASSERT_TRUE(server.StartOn(0, 0));
+    UdpPeer console;
+    ASSERT_TRUE(console.SendTo(server.Port(), LeWords({IPC_PING})));
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(server.Socket(), &readable);
+    timeval wait = {5, 0};
+    ASSERT_EQ(1, select(0, &readable, nullptr, nullptr, &wait)) << "the datagram never arrived";
+    // Dispatch the read event: the endpoint reads the datagram and, with nowhere to send it, drops it.
+    EXPECT_TRUE(nettest::PumpUntil([&] {
+        u_long pending = 1;
+        ioctlsocket(server.Socket(), FIONREAD, &pending);
+        return pending == 0;
+    }));
+    EXPECT_EQ(0u, server.PostedRequests());
+    EXPECT_TRUE(server.IsRunning());
+}
+
+}  // namespace
+
+namespace {
+
+// Run only by ipc_loopback_only_test.sh, inside a network namespace of its own: serves at the port in
+// OMBRIX_IPC_PROBE_PORT until a stop request arrives. Whatever the script sends to the namespace's LAN
+// address in the meantime must never reach the service: only the script's loopback ping and stop may.
+TEST_F(IpcServerTest, DISABLED_ServeUntilStoppedForTheLoopbackProbe)
+{
+    const char* portText = getenv("OMBRIX_IPC_PROBE_PORT");
+    ASSERT_NE(nullptr, portText);
+    IniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    IniKeys::Set("IPC", "ServerPort", portText);
+    IniKeys::Set("IPC", "LocalAddress", NULL);
+
+    FakeServiceControl service;
+    ServiceThread thread(service, ServiceThread::kPortFromSettings);
+    ASSERT_TRUE(thread.Started());
+    printf("probe: serving on 127.0.0.1:%u (started)\n", thread.Port());
+    fflush(stdout);
+    constexpr DWORD kProbeTimeoutMs = 120000;
+    ASSERT_TRUE(thread.Ended(kProbeTimeoutMs)) << "no stop request came";
+    EXPECT_EQ(2u, thread.Server().PostedRequests())
+        << "requests other than the loopback ping and stop reached the service";
+    EXPECT_TRUE(service.calls.empty());
+    EXPECT_TRUE(service.logLines.empty());
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+#pragma once
+// The control window's handling of WM_IPC_REQUEST: one console request carried out, answered and released.
+#include <windows.h>
+
+#include "IServiceControl.h"
+#include "IpcServer.h"
+
+/// Runs request `code` (the message's wParam) with the record in lParam against the service, sends the
+/// answer through server and releases the record. After the acknowledgement of IPC_STOP_SERVICE it posts
+/// the quit message to the calling thread, which must be the control window's.
+void HandleIpcRequest(CIpcServer& server, IServiceControl& service, WPARAM code, LPARAM record);
