@@ -1,7 +1,7 @@
 # Two entry points; both install what they need first (scripts/bootstrap, idempotent).
 #   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
 #   make demo   the service under Wine's service control manager with the stand-in driver
-.PHONY: test demo bootstrap build clean
+.PHONY: test demo bootstrap build clean lab-up lab-down
 
 test: bootstrap
 	scripts/run-tests
@@ -17,3 +17,10 @@ build: bootstrap
 
 clean:
 	rm -rf build
+
+# The network lab on its own (see docs/lab.md).
+lab-up: build
+	scripts/lab up
+
+lab-down:
+	scripts/lab down
