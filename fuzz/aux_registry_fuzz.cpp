@@ -1,0 +1,110 @@
+// The registry methods of all three families, the settings writes and the idle time on a registry the
+// fuzzer builds. Input: commands of one byte each, choosing a key path from the places the methods look at
+// and a value name from those they read (byte, byte), then a type (byte) and data (u8 length, bytes).
+// Every key opened must be closed again, and the tables keep their bounds.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "AdapterInventory.h"
+#include "AdapterSettings.h"
+#include "DialupIdle.h"
+#include "DriverPresence.h"
+#include "aux_fuzz_input.h"
+#include "testing/FakeRegistry.h"
+#include "testing/FakeSystem.h"
+#include "testing/FakeTdiStack.h"
+
+namespace {
+
+const char* const kPaths[] = {
+    "Enum\\PCI\\CARD\\0000",
+    "Enum\\PCI\\CARD\\0000\\Bindings",
+    "Enum\\PCI\\CARD\\0001",
+    "Enum\\PCI\\CARD\\0001\\Bindings",
+    "Enum\\Root\\Net\\0000",
+    "Enum\\Root\\Net\\0000\\Bindings",
+    "Enum\\Network\\MSTCP\\0000",
+    "Enum\\Network\\MSTCP\\0001",
+    "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000",
+    "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0001",
+    "System\\CurrentControlSet\\Services\\VxD\\MSTCP",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\1",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\2",
+    "System\\CurrentControlSet\\Services\\Card1",
+    "System\\CurrentControlSet\\Services\\Card1\\Linkage",
+    "System\\CurrentControlSet\\Services\\Card1\\Parameters\\TcpIp",
+    "System\\CurrentControlSet\\Services\\TcpIp\\Parameters",
+    "System\\CurrentControlSet\\Services\\TcpIp\\Parameters\\Transient",
+    "System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}",
+    "System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\0000",
+    "System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\0001",
+    "System\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\0000\\Deeper",
+    "System\\CurrentControlSet\\Services\\TcpIp\\Parameters\\Interfaces\\{A}",
+    "System\\CurrentControlSet\\Services\\TcpIp\\Parameters\\Interfaces\\Card1",
+    "SYSTEM\\CurrentControlSet\\Services\\VxD\\Ombrix",
+    "SYSTEM\\CurrentControlSet\\Services\\Ombrix",
+};
+
+const char* const kNames[] = {
+    "Class",      "DeviceDesc",      "MSTCP\\0000",   "MSTCP\\0001",    "Driver",       "IpAddress",
+    "IpMask",     "DefaultGateway",  "NameServer",    "Description",    "ServiceName",  "Type",
+    "Bind",       "IPAddress",       "SubnetMask",    "DHCPIpAddress",  "DriverDesc",   "NetCfgInstanceId",
+    "EnableDhcp", "DhcpIpAddress",   "DhcpSubNetMask", "DhcpDefaultGateway", "SubNetMask", "StaticVxD",
+    "ImagePath",  "NETBEUI\\0000",
+};
+
+template <size_t N>
+const char* Pick(const char* const (&table)[N], uint8_t index) {
+  return table[index % N];
+}
+
+void CheckTable(const CAdapterTable& table) {
+  for (const AdapterRecord& record : table.Adapters()) {
+    if (record.description.size() > kDescriptionMax || record.configKey.size() > kConfigKeyMax ||
+        record.addresses.size() > 1 || record.dhcp < 0 || record.dhcp > 1)
+      std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CFuzzInput input(data, size);
+  CFakeRegistry registry;
+  while (!input.Empty()) {
+    const char* path = Pick(kPaths, input.Byte());
+    const char* name = Pick(kNames, input.Byte());
+    const uint8_t type = input.Byte();
+    const std::vector<uint8_t> bytes = input.Bytes(input.Byte());
+    if (type == 0xFF)
+      registry.CreateKey(RegRoot::LocalMachine, path);
+    else
+      registry.SetValue(RegRoot::LocalMachine, path, name, type % 8, bytes);
+  }
+
+  CFakeTdiStack stack;
+  CFakeVdhcpDevice vdhcp;
+  vdhcp.reply = BuildVdhcpReply({{{0, 1, 2, 3, 4, 5}, 0, {Ip(10, 0, 0, 53)}}});
+  CFakeNetworkInfo network;
+  network.hostAddresses = {Ip(10, 0, 0, 1), Ip(192, 168, 0, 1)};
+  network.rasDevices = size % 2;
+  network.dnsServers = {"10.0.0.53"};
+  for (OsType os : {Win98, WinNT4, Win2000}) {
+    CAdapterTable table;
+    CAdapterInventory(table, AuxSystem{registry, stack, vdhcp, network}).RefreshByRegistry(os);
+    CheckTable(table);
+    for (const AdapterRecord& record : std::vector<AdapterRecord>(table.Adapters())) {
+      CAdapterSettings settings(registry, os, record.configKey);
+      settings.SetSubnet(Ip(255, 255, 255, 0));
+      settings.SetGateway(0);
+      settings.SetFixedIp(Ip(10, 0, 0, 1));
+      settings.SetDhcp();
+    }
+    IsDriverRegistered(registry, os);
+    CDialupIdle(registry, os).Get("entry");
+    if (registry.OpenHandles() != 0) std::abort();
+  }
+  return 0;
+}
