@@ -1,0 +1,163 @@
+// dhcp_packet_fuzz: datagrams through the DHCP server core's checks, message handling and reply building,
+// against a server whose client table is already filled (leases running, run out, never ending, a DECLINE
+// placeholder, a client without identifier), with a fake probe and clock.
+//
+// The input is one datagram, or several separated by "#NEXT", handled in order (so that a DISCOVER can be
+// followed by the REQUEST that takes its offer). After each, the clock moves on and leases and offers
+// expire. Every reply must be a well-formed message within the buffer.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "CDhcpServerCore.h"
+#include "DhcpTestSupport.h"
+
+using namespace dhcptest;
+
+namespace {
+
+constexpr char kSeparator[] = "#NEXT";
+constexpr size_t kSeparatorLength = sizeof(kSeparator) - 1;
+
+// Answers for addresses whose last octet is a multiple of 3, so that both passes of a reservation run.
+class PatternProbe : public IDhcpAddressProbe {
+public:
+    bool Answers(uint32_t address) override { return DhcpAddressOctet(address, 3) % 3 == 0; }
+};
+
+// Refuses one hardware address.
+class PickyProvider : public IDhcpAccessProvider {
+public:
+    bool Authorise(const uint8_t* hw, int length) override { return length == 6 && hw[5] != 0xEE; }
+    void Lease(const uint8_t*, int length, uint32_t) override { Check(length); }
+    void Release(const uint8_t*, int length) override { Check(length); }
+
+private:
+    static void Check(int length)
+    {
+        if (length != 6) {
+            std::abort();
+        }
+    }
+};
+
+// Checks each reply as it goes out.
+class CheckingSender : public IDhcpReplySender {
+public:
+    bool SendReply(uint32_t, uint16_t port, const uint8_t* bytes, size_t length) override
+    {
+        if (port != kDhcpClientPort || length < kDhcpMinimumReplySize || length > kDhcpMessageBufferSize ||
+            bytes[kDhcpOpOffset] != kBootReply || std::memcmp(bytes + kDhcpCookieOffset, kDhcpMagicCookie, 4) != 0 ||
+            bytes[kDhcpTypeTagOffset] != DHO_DHCP_MESSAGE_TYPE || bytes[kDhcpTypeLengthOffset] != 1) {
+            std::abort();
+        }
+        const uint8_t type = bytes[kDhcpTypeValueOffset];
+        if (type != DHCPOFFER && type != DHCPACK && type != DHCPNAK) {
+            std::abort();
+        }
+        // The options behind the type are whole and end in END.
+        size_t at = kDhcpFirstSearchedOption;
+        while (at < length && bytes[at] != DHO_END) {
+            if (at + 1 >= length) {
+                std::abort();
+            }
+            at += 2 + bytes[at + 1];
+        }
+        if (at >= length) {
+            std::abort();
+        }
+        return true;
+    }
+};
+
+DhcpClientEntry Entry(uint8_t n, uint32_t address, uint32_t start, uint32_t time)
+{
+    DhcpClientEntry e;
+    const uint8_t id[] = {1, 0x02, 0x00, 0x00, 0x77, 0x00, n};
+    e.idId.Assign(id, sizeof(id));
+    e.hdwrAddr.chType = 1;
+    e.hdwrAddr.chLen = 6;
+    const uint8_t mac[] = {0x02, 0x00, 0x00, 0x77, 0x00, n};
+    std::memcpy(e.hdwrAddr.bytes, mac, sizeof(mac));
+    e.inAddr = address;
+    e.leaseStart = start;
+    e.leaseTime = time;
+    return e;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FakeClock clock;
+    PatternProbe probe;
+    CheckingSender sender;
+    FakeTrace trace;
+    trace.enabled = size % 2 == 0;  // half the runs format every trace line, half skip them
+    MemoryFileSystem files;
+    PickyProvider provider;
+    FakeLock lock;
+    DhcpCollaborators c;
+    c.clock = &clock;
+    c.probe = &probe;
+    c.sender = &sender;
+    c.trace = &trace;
+    c.files = &files;
+    c.accessProvider = &provider;
+    c.lock = &lock;
+    c.computerName = "FUZZ";
+    c.databasePath = "Ombrix.dhcp";
+    CDhcpServerCore core(c);
+    DhcpSettings s;
+    s.serverAddress = Ip(10, 77, 0, 1);
+    s.network = Ip(10, 77, 0, 0);
+    s.lowAddress = 2;
+    s.highAddress = 40;
+    s.leaseAddrTimeout = 300;
+    s.offerAddrTimeout = 60;
+    s.numDomainNameServers = 5;
+    core.Configure(s);
+    for (uint8_t n = 2; n < 38; ++n) {
+        const uint32_t start = n % 4 == 0 ? 0 : clock.now - n * 10;
+        core.AddClientEntry(Entry(n, Ip(10, 77, 0, n), start, n % 5 == 0 ? kDhcpInfiniteLease : 300));
+    }
+    DhcpClientEntry anonymous = Entry(0x40, Ip(10, 77, 0, 38), clock.now, 300);
+    anonymous.idId.chLen = 0;
+    core.AddClientEntry(anonymous);
+    DhcpClientEntry placeholder;
+    const uint8_t declined[] = {1, 0};
+    placeholder.idId.Assign(declined, 2);
+    placeholder.inAddr = Ip(10, 77, 0, 39);
+    placeholder.leaseStart = clock.now;
+    placeholder.leaseTime = 300;
+    core.AddClientEntry(placeholder);
+
+    size_t start = 0;
+    while (start <= size) {
+        const uint8_t* found = static_cast<const uint8_t*>(
+            memmem(data + start, size - start, kSeparator, kSeparatorLength));
+        const size_t end = found != nullptr ? static_cast<size_t>(found - data) : size;
+        core.HandleDatagram(data + start, end - start);
+        clock.now += 7;
+        core.ExpireLeases();
+        core.ExpireOffers();
+        if (found == nullptr) {
+            break;
+        }
+        start = end + kSeparatorLength;
+    }
+    if (lock.held || lock.recursiveLocks != 0) {
+        std::abort();
+    }
+    // Whatever the messages did to the table, it goes to disk and comes back the same.
+    core.SaveClientList();
+    const std::vector<IpcClientEntry> before = core.Snapshot();
+    core.LoadClientList();
+    const std::vector<IpcClientEntry> after = core.Snapshot();
+    if (before.size() != after.size()) {
+        std::abort();
+    }
+    return 0;
+}

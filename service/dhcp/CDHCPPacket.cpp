@@ -1,0 +1,364 @@
+#include "CDHCPPacket.h"
+
+#include <cstring>
+
+#include "DhcpOptionNames.h"
+#include "DhcpTraceDump.h"
+
+namespace {
+
+// The codes of a parameter request list are bytes; one flag per possible code.
+constexpr size_t kCodeCount = 256;
+
+}  // namespace
+
+CDHCPPacket::CDHCPPacket(const DhcpServerContext& server, const uint8_t* bytes, size_t length)
+    : m_server(server), m_receivedLength(length)
+{
+    m_length = length < kDhcpMessageBufferSize ? length : kDhcpMessageBufferSize;
+    if (m_length > 0) {
+        std::memcpy(m_request, bytes, m_length);
+    }
+    std::memcpy(m_reply, m_request, kDhcpMessageBufferSize);
+}
+
+CDHCPPacket::CDHCPPacket(const DhcpServerContext& server) : m_server(server) {}
+
+uint8_t CDHCPPacket::CheckRequest()
+{
+    const CDhcpTrace& trace = m_server.trace;
+    // The dump shows the message as the server reads it: with its type option in front.
+    const bool typeInFront = MoveTypeToFront(m_request, m_length);
+    trace.Format("=========== Received Packet Length: %d", static_cast<int>(m_receivedLength));
+    TraceDhcpMessage(trace, m_request, m_length);
+
+    if (std::memcmp(m_request + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize) != 0) {
+        trace.Line("Invalid magic cookie");
+        return 0;
+    }
+    if (!typeInFront) {
+        return 0;
+    }
+    LocateOptions();
+    const uint8_t type = MessageType();
+    switch (type) {
+    case DHCPDISCOVER:
+    case DHCPREQUEST:
+    case DHCPDECLINE:
+    case DHCPRELEASE:
+    case DHCPINFORM:
+        return type;
+    default:
+        trace.Format("UNKNOWN DHCP MESSAGE TYPE!!! - %d", type);
+        return 0;
+    }
+}
+
+bool CDHCPPacket::MoveTypeToFront(uint8_t* message, size_t length)
+{
+    constexpr size_t kTypeOptionSize = kDhcpOptionHeaderSize + 1;
+    if (length >= kDhcpTypeValueOffset + 1 && message[kDhcpTypeTagOffset] == DHO_DHCP_MESSAGE_TYPE)
+        return true;
+    size_t at = kDhcpOptionsOffset;
+    while (at < length && message[at] != DHO_END) {
+        if (message[at] == DHO_PAD) {
+            ++at;
+            continue;
+        }
+        if (at + kDhcpOptionHeaderSize > length)
+            return false;
+        const size_t next = at + kDhcpOptionHeaderSize + message[at + 1];
+        if (next > length)
+            return false;
+        if (message[at] == DHO_DHCP_MESSAGE_TYPE && message[at + 1] == 1) {
+            uint8_t type[kTypeOptionSize];
+            std::memcpy(type, message + at, kTypeOptionSize);
+            std::memmove(message + kDhcpOptionsOffset + kTypeOptionSize, message + kDhcpOptionsOffset,
+                         at - kDhcpOptionsOffset);
+            std::memcpy(message + kDhcpOptionsOffset, type, kTypeOptionSize);
+            return true;
+        }
+        at = next;
+    }
+    return false;
+}
+
+void CDHCPPacket::LocateOptions()
+{
+    m_hardware.chType = m_request[kDhcpHtypeOffset];
+    m_hardware.chLen = m_request[kDhcpHlenOffset];
+    std::memcpy(m_hardware.bytes, m_request + kDhcpChaddrOffset, kDhcpChaddrSize);
+    pHostNameOpt = FindOption(DHO_HOST_NAME);
+    pRequestAddrOpt = FindOption(DHO_DHCP_REQUESTED_ADDRESS);
+    pServerIdOpt = FindOption(DHO_DHCP_SERVER_IDENTIFIER);
+    pParamListOpt = FindOption(DHO_DHCP_PARAMETER_REQUEST_LIST);
+    pClientIdOpt = FindOption(DHO_DHCP_CLIENT_IDENTIFIER);
+}
+
+const uint8_t* CDHCPPacket::FindOption(uint8_t code) const
+{
+    size_t position = kDhcpFirstSearchedOption;
+    size_t at = position;
+    uint8_t tag = 0;
+    uint8_t length = 0;
+    size_t value = 0;
+    while (DhcpNextOption(m_length, &position, &tag, &length, &value, m_request)) {
+        if (tag == code) {
+            return m_request + at;
+        }
+        at = position;
+    }
+    return nullptr;
+}
+
+DhcpClientKey CDHCPPacket::ClientKey() const
+{
+    DhcpClientKey key;
+    key.clientId = ClientIdentifier(&key.clientIdLength);
+    key.hardware = m_hardware;
+    return key;
+}
+
+uint32_t CDHCPPacket::OptionAddress(const uint8_t* option) const
+{
+    if (option == nullptr) {
+        return 0;
+    }
+    uint8_t word[kDhcpAddressOptionLength] = {};
+    const uint8_t length = option[1];
+    for (size_t i = 0; i < sizeof(word) && i < length; ++i) {
+        word[i] = option[kDhcpOptionHeaderSize + i];
+    }
+    return DhcpReadLe32(word);
+}
+
+uint32_t CDHCPPacket::RequestedAddress() const
+{
+    return OptionAddress(pRequestAddrOpt);
+}
+
+uint32_t CDHCPPacket::ServerIdentifier() const
+{
+    return OptionAddress(pServerIdOpt);
+}
+
+const uint8_t* CDHCPPacket::HostName(uint8_t* length) const
+{
+    *length = pHostNameOpt != nullptr ? pHostNameOpt[1] : 0;
+    return pHostNameOpt != nullptr ? pHostNameOpt + kDhcpOptionHeaderSize : nullptr;
+}
+
+const uint8_t* CDHCPPacket::ClientIdentifier(uint8_t* length) const
+{
+    *length = pClientIdOpt != nullptr ? pClientIdOpt[1] : 0;
+    return pClientIdOpt != nullptr ? pClientIdOpt + kDhcpOptionHeaderSize : nullptr;
+}
+
+uint32_t CDHCPPacket::OfferDestination() const
+{
+    if (Ciaddr() != 0 && Giaddr() == 0) {
+        return Ciaddr();
+    }
+    return kDhcpBroadcastAddress;
+}
+
+void CDHCPPacket::StartReplyHeader(uint8_t type)
+{
+    m_reply[kDhcpOpOffset] = kBootReply;
+    m_reply[kDhcpHopsOffset] = 0;
+    std::memset(m_reply + kDhcpSecsOffset, 0, kDhcpSecsSize);
+    std::memset(m_reply + kDhcpFileOffset, 0, kDhcpFileSize);
+    m_reply[kDhcpTypeTagOffset] = DHO_DHCP_MESSAGE_TYPE;
+    m_reply[kDhcpTypeLengthOffset] = kDhcpMessageTypeLength;
+    m_reply[kDhcpTypeValueOffset] = type;
+    m_writePos = kDhcpFirstSearchedOption;
+    m_replyLength = 0;
+}
+
+void CDHCPPacket::WriteComputerName()
+{
+    // Written over the start of the field, terminator included; the name is cut to leave room for it.
+    const std::string& name = m_server.computerName;
+    const size_t length = name.size() < kDhcpSnameSize - 1 ? name.size() : kDhcpSnameSize - 1;
+    std::memcpy(m_reply + kDhcpSnameOffset, name.data(), length);
+    m_reply[kDhcpSnameOffset + length] = 0;
+}
+
+void CDHCPPacket::BuildOfferOrAck(uint8_t type, uint32_t yiaddr)
+{
+    StartReplyHeader(type);
+    DhcpWriteLe32(m_reply + kDhcpYiaddrOffset, yiaddr);
+    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    WriteComputerName();
+}
+
+void CDHCPPacket::BuildInformAck()
+{
+    StartReplyHeader(DHCPACK);
+    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    WriteComputerName();
+}
+
+void CDHCPPacket::BuildNak()
+{
+    StartReplyHeader(DHCPNAK);
+    DhcpWriteLe32(m_reply + kDhcpCiaddrOffset, 0);
+    DhcpWriteLe32(m_reply + kDhcpYiaddrOffset, 0);
+    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, 0);
+    std::memset(m_reply + kDhcpSnameOffset, 0, kDhcpSnameSize);
+}
+
+void CDHCPPacket::BuildExpiryNak(const DhcpHardwareAddress& hardware)
+{
+    std::memset(m_reply, 0, sizeof(m_reply));
+    m_reply[kDhcpHtypeOffset] = hardware.chType;
+    m_reply[kDhcpHlenOffset] = hardware.chLen;
+    std::memcpy(m_reply + kDhcpChaddrOffset, hardware.bytes, kDhcpChaddrSize);
+    std::memcpy(m_reply + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize);
+    StartReplyHeader(DHCPNAK);
+}
+
+bool CDHCPPacket::PutOption(uint8_t tag, uint8_t length, const uint8_t* value)
+{
+    // One byte stays free for END.
+    if (m_writePos + kDhcpOptionHeaderSize + length + 1 > kDhcpMessageBufferSize) {
+        return false;
+    }
+    m_reply[m_writePos] = tag;
+    m_reply[m_writePos + 1] = length;
+    std::memcpy(m_reply + m_writePos + kDhcpOptionHeaderSize, value, length);
+    m_writePos += kDhcpOptionHeaderSize + length;
+    return true;
+}
+
+void CDHCPPacket::AddSubnetMask()
+{
+    uint8_t value[kDhcpAddressOptionLength];
+    DhcpWriteLe32(value, m_server.settings.subNetMask);
+    PutOption(DHO_SUBNET_MASK, sizeof(value), value);
+}
+
+void CDHCPPacket::AddRouters()
+{
+    uint8_t value[kDhcpAddressOptionLength];
+    DhcpWriteLe32(value, m_server.settings.serverAddress);
+    PutOption(DHO_ROUTERS, sizeof(value), value);
+}
+
+void CDHCPPacket::AddDnsServers()
+{
+    const DhcpSettings& s = m_server.settings;
+    uint8_t value[kDhcpAddressOptionLength * kDhcpMaxDnsServers];
+    size_t count = s.numDomainNameServers < kDhcpMaxDnsServers ? s.numDomainNameServers : kDhcpMaxDnsServers;
+    if (count == 0) {
+        DhcpWriteLe32(value, s.serverAddress);
+        count = 1;
+    } else {
+        for (size_t i = 0; i < count; ++i) {
+            DhcpWriteLe32(value + i * kDhcpAddressOptionLength, s.domainNameServers[i]);
+        }
+    }
+    PutOption(DHO_DOMAIN_NAME_SERVERS, static_cast<uint8_t>(count * kDhcpAddressOptionLength), value);
+}
+
+void CDHCPPacket::AddDomainName()
+{
+    PutOption(DHO_DOMAIN_NAME, kDhcpDomainNameLength, reinterpret_cast<const uint8_t*>(kDhcpDomainName));
+}
+
+void CDHCPPacket::AddLeaseTime()
+{
+    const uint32_t lease = m_server.settings.leaseAddrTimeout;
+    const uint32_t renewal = lease > kDhcpRenewalMargin ? lease - kDhcpRenewalMargin : lease / 2;
+    uint8_t value[kDhcpTimeOptionLength];
+    DhcpWriteBe32(value, lease);
+    // 58 only goes in right behind its 51.
+    if (m_writePos + 2 * (kDhcpOptionHeaderSize + kDhcpTimeOptionLength) + 1 > kDhcpMessageBufferSize) {
+        return;
+    }
+    PutOption(DHO_DHCP_LEASE_TIME, sizeof(value), value);
+    DhcpWriteBe32(value, renewal);
+    PutOption(DHO_DHCP_RENEWAL_TIME, sizeof(value), value);
+}
+
+void CDHCPPacket::AddServerIdentifier()
+{
+    uint8_t value[kDhcpAddressOptionLength];
+    DhcpWriteLe32(value, m_server.settings.serverAddress);
+    PutOption(DHO_DHCP_SERVER_IDENTIFIER, sizeof(value), value);
+}
+
+int CDHCPPacket::AddRequestedParameters(DhcpParameterWalk* walk)
+{
+    DhcpParameterWalk local;
+    if (walk == nullptr) {
+        walk = &local;
+    }
+    *walk = DhcpParameterWalk();
+    if (pParamListOpt == nullptr) {
+        return 0;
+    }
+    const CDhcpTrace& trace = m_server.trace;
+    // The list's length and its codes are signed bytes: a length of 128 or more walks nothing, a code of
+    // 128 or more is unknown (and traced as the negative number it reads as).
+    const int count = static_cast<int8_t>(pParamListOpt[1]);
+    const uint8_t* codes = pParamListOpt + kDhcpOptionHeaderSize;
+    bool handled[kCodeCount] = {};
+    for (int i = 0; i < count; ++i) {
+        const int code = static_cast<int8_t>(codes[i]);
+        if (handled[codes[i]]) {
+            continue;
+        }
+        handled[codes[i]] = true;
+        switch (code) {
+        case DHO_SUBNET_MASK:
+            AddSubnetMask();
+            break;
+        case DHO_ROUTERS:
+            AddRouters();
+            walk->wroteRouter = true;
+            break;
+        case DHO_DOMAIN_NAME_SERVERS:
+            AddDnsServers();
+            break;
+        case DHO_DOMAIN_NAME:
+            AddDomainName();
+            break;
+        case DHO_DHCP_SERVER_IDENTIFIER:
+            AddServerIdentifier();
+            walk->listedServerId = true;
+            break;
+        case DHO_DHCP_LEASE_TIME:
+            AddLeaseTime();
+            walk->listedLeaseTime = true;
+            break;
+        default: {
+            const char* name = code >= 0 ? DhcpNotImplementedOptionName(static_cast<uint8_t>(code)) : nullptr;
+            if (name != nullptr) {
+                trace.Format("%s requested. Not implemented.", name);
+            } else {
+                trace.Format("UNKNOWN parameter requested - %x", static_cast<unsigned>(code));
+            }
+            break;
+        }
+        }
+    }
+    if (!walk->wroteRouter) {
+        trace.Line("DHO_ROUTERS Added to packet");
+        AddRouters();
+        walk->wroteRouter = true;
+    }
+    return 1;
+}
+
+size_t CDHCPPacket::Finish()
+{
+    m_reply[m_writePos] = DHO_END;
+    size_t length = m_writePos + 1;
+    if (length < kDhcpMinimumReplySize) {
+        std::memset(m_reply + length, 0, kDhcpMinimumReplySize - length);
+        length = kDhcpMinimumReplySize;
+    }
+    m_replyLength = length;
+    return length;
+}

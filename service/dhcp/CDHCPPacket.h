@@ -1,0 +1,122 @@
+#pragma once
+// CDHCPPacket: one DHCP message in hand, from receipt until its handling ends: the request as received,
+// the reply under construction, and where the request's options are. Fixed size; nothing is allocated
+// while options are located or a reply is built.
+#include <cstddef>
+#include <cstdint>
+
+#include "DhcpIdentity.h"
+#include "DhcpServerContext.h"
+#include "DhcpWire.h"
+
+/// What the walk of the parameter request list did.
+struct DhcpParameterWalk {
+    bool wroteRouter = false;      ///< option 3 went in (listed, or appended behind the list)
+    bool listedServerId = false;   ///< 54 was in the list (and written there)
+    bool listedLeaseTime = false;  ///< 51 was in the list (and written there, with 58)
+};
+
+class CDHCPPacket {
+public:
+    /// A received datagram. Only the first kDhcpMessageBufferSize bytes of a longer one are kept: the
+    /// message is handled as if it ended there (the options it loses are simply not found).
+    CDHCPPacket(const DhcpServerContext& server, const uint8_t* bytes, size_t length);
+    /// A message with both buffers all zero and no request (the expiry NAK).
+    explicit CDHCPPacket(const DhcpServerContext& server);
+    CDHCPPacket(const CDHCPPacket&) = delete;
+    CDHCPPacket& operator=(const CDHCPPacket&) = delete;
+
+    /// The checks of a received message, in order: traces its length and dump, the magic cookie ("Invalid
+    /// magic cookie"), locates the options, the first option must be the type (53), the type must be one
+    /// the server handles ("UNKNOWN DHCP MESSAGE TYPE!!! - %d"). Returns that type, or 0: drop it.
+    /// A type option that a client sent further back is moved to the front first (see MoveTypeToFront).
+    uint8_t CheckRequest();
+
+    /// RFC 2131 sets no order for the options, and some clients (dhcpcd) put the requested address in
+    /// front of the message type; the rest of the server reads the type at the start of the options and
+    /// searches behind it. So a one-byte type option found further back, by a walk that treats PAD as one
+    /// byte and stops at END, is moved to the front and the options it passed move up behind it, in order.
+    /// Returns true when the message now starts with the type; a message without one is left as it is.
+    static bool MoveTypeToFront(uint8_t* message, size_t length);
+
+    /// Fills the hardware address and the located options. Always succeeds.
+    void LocateOptions();
+    /// The tag byte of the first option `code` behind the message type, or null. Options that run past the
+    /// held bytes are not followed.
+    const uint8_t* FindOption(uint8_t code) const;
+
+    size_t ReceivedLength() const { return m_receivedLength; }
+    size_t Length() const { return m_length; }
+    const uint8_t* Request() const { return m_request; }
+    uint8_t MessageType() const { return m_request[kDhcpTypeValueOffset]; }
+    const DhcpHardwareAddress& HardwareAddress() const { return m_hardware; }
+    /// The identifier (option 61) and hardware address, for finding the client's entries.
+    DhcpClientKey ClientKey() const;
+    uint32_t Ciaddr() const { return DhcpReadLe32(m_request + kDhcpCiaddrOffset); }
+    uint32_t Giaddr() const { return DhcpReadLe32(m_request + kDhcpGiaddrOffset); }
+    bool HasRequestedAddress() const { return pRequestAddrOpt != nullptr; }
+    /// Option 50's address (value bytes it lacks read as 0); 0 without the option.
+    uint32_t RequestedAddress() const;
+    bool HasServerIdentifier() const { return pServerIdOpt != nullptr; }
+    uint32_t ServerIdentifier() const;
+    /// Option 12's value and length, or null.
+    const uint8_t* HostName(uint8_t* length) const;
+    /// Option 61's value and length, or null.
+    const uint8_t* ClientIdentifier(uint8_t* length) const;
+    /// Where an OFFER or ACK goes: ciaddr when it is set and the message came without relay agent, else
+    /// the broadcast address.
+    uint32_t OfferDestination() const;
+
+    // Reply headers. Each starts the options behind the type (offset 243).
+    /// OFFER or ACK: yiaddr given, siaddr the server, sname the computer's name, file zero.
+    void BuildOfferOrAck(uint8_t type, uint32_t yiaddr);
+    /// ACK to an INFORM: yiaddr and ciaddr as requested, siaddr the server, sname, file zero.
+    void BuildInformAck();
+    /// NAK: ciaddr, yiaddr and siaddr 0, sname and file zero.
+    void BuildNak();
+    /// The expiry NAK in a fresh all-zero message: op, the entry's hardware address, the cookie, the type.
+    void BuildExpiryNak(const DhcpHardwareAddress& hardware);
+
+    // The option writers, each appending at the write position.
+    void AddSubnetMask();
+    void AddRouters();
+    void AddDnsServers();
+    void AddDomainName();
+    /// 51 with 58 right behind it.
+    void AddLeaseTime();
+    void AddServerIdentifier();
+    /// Walks the parameter request list once in the client's order (a code listed twice counts once) and
+    /// appends the router option when the list did not bring it. Returns 1 when the router option was
+    /// written, else 0 (no list). `walk` may be null.
+    int AddRequestedParameters(DhcpParameterWalk* walk);
+
+    /// Writes END and pads with zeros to 300 bytes. Returns the reply's length.
+    size_t Finish();
+    const uint8_t* Reply() const { return m_reply; }
+    size_t ReplyLength() const { return m_replyLength; }
+    /// Where the next option would be written.
+    size_t WritePosition() const { return m_writePos; }
+
+private:
+    void StartReplyHeader(uint8_t type);
+    void WriteComputerName();
+    /// Appends one option when it fits in front of the END byte; false when it does not.
+    bool PutOption(uint8_t tag, uint8_t length, const uint8_t* value);
+    uint32_t OptionAddress(const uint8_t* option) const;
+
+    const DhcpServerContext& m_server;
+    size_t m_receivedLength = 0;
+    size_t m_length = 0;
+    uint8_t m_request[kDhcpMessageBufferSize] = {};
+    uint8_t m_reply[kDhcpMessageBufferSize] = {};
+    size_t m_writePos = kDhcpFirstSearchedOption;
+    size_t m_replyLength = 0;
+    DhcpHardwareAddress m_hardware;
+
+    // Located options: each points at its tag byte inside the request.
+    const uint8_t* pHostNameOpt = nullptr;
+    const uint8_t* pRequestAddrOpt = nullptr;
+    const uint8_t* pServerIdOpt = nullptr;
+    const uint8_t* pParamListOpt = nullptr;
+    const uint8_t* pClientIdOpt = nullptr;
+};

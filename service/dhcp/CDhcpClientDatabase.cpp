@@ -1,0 +1,232 @@
+#include "CDhcpClientDatabase.h"
+
+#include <cstring>
+#include <new>
+
+#include "DhcpWire.h"
+
+namespace {
+
+// Hands out the file's bytes in the order the fields are stored; a request for more than is left fails.
+class RecordReader {
+public:
+    RecordReader(const uint8_t* bytes, size_t length) : m_bytes(bytes), m_length(length) {}
+
+    bool Take(size_t count, const uint8_t** out)
+    {
+        if (m_length - m_at < count) {
+            return false;
+        }
+        *out = m_bytes + m_at;
+        m_at += count;
+        return true;
+    }
+
+    bool TakeString(DhcpId* id)
+    {
+        const uint8_t* length = nullptr;
+        const uint8_t* value = nullptr;
+        if (!Take(1, &length) || !Take(*length, &value)) {
+            return false;
+        }
+        id->Assign(value, *length);
+        return true;
+    }
+
+private:
+    const uint8_t* m_bytes;
+    size_t m_length;
+    size_t m_at = 0;
+};
+
+// The header as NUL-terminated text: the bytes up to the first NUL, or all 22 when none is there.
+bool HeaderIs(const uint8_t* header, const char* text)
+{
+    size_t length = 0;
+    while (length < kDbHeaderSize && header[length] != 0) {
+        ++length;
+    }
+    return length == std::strlen(text) && std::memcmp(header, text, length) == 0;
+}
+
+void AppendString(std::vector<uint8_t>* out, const DhcpId& id)
+{
+    out->push_back(id.chLen);
+    out->insert(out->end(), id.bytes, id.bytes + id.chLen);
+}
+
+}  // namespace
+
+CDhcpClientDatabase::CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace)
+    : m_files(files), m_path(path), m_trace(trace)
+{
+}
+
+std::vector<uint8_t> CDhcpClientDatabase::Encode(const CDhcpClientTable& table)
+{
+    std::vector<uint8_t> out(kDbHeaderV11, kDbHeaderV11 + kDbHeaderSize);
+    for (size_t i = 0; i < table.Count(); ++i) {
+        const DhcpClientEntry& e = table.At(i);
+        AppendString(&out, e.idId);
+        AppendString(&out, e.idHostname);
+        uint8_t fixed[kDbFixedPartV11];
+        fixed[kDbHardwareTypeOffset] = e.hdwrAddr.chType;
+        fixed[kDbHardwareLengthOffset] = e.hdwrAddr.chLen;
+        std::memcpy(fixed + kDbHardwareBytesOffset, e.hdwrAddr.bytes, kDhcpChaddrSize);
+        DhcpWriteLe32(fixed + kDbAddressOffset, e.inAddr);
+        DhcpWriteLe32(fixed + kDbLeaseStartOffset, e.leaseStart);
+        DhcpWriteLe32(fixed + kDbLeaseTimeOffset, e.leaseTime);
+        DhcpWriteLe32(fixed + kDbInternetAccessOffset, e.internetAccess);
+        out.insert(out.end(), fixed, fixed + sizeof(fixed));
+    }
+    return out;
+}
+
+DhcpDatabaseContent CDhcpClientDatabase::Decode(const uint8_t* bytes, size_t length, CDhcpClientTable* table)
+{
+    RecordReader reader(bytes, length);
+    const uint8_t* header = nullptr;
+    if (!reader.Take(kDbHeaderSize, &header)) {
+        return DhcpDatabaseContent::InvalidHeader;
+    }
+    size_t fixedPart = 0;
+    if (HeaderIs(header, kDbHeaderV11)) {
+        fixedPart = kDbFixedPartV11;
+    } else if (HeaderIs(header, kDbHeaderV10)) {
+        fixedPart = kDbFixedPartV10;
+    } else {
+        return DhcpDatabaseContent::InvalidHeader;
+    }
+    for (;;) {
+        DhcpClientEntry e;
+        const uint8_t* fixed = nullptr;
+        if (!reader.TakeString(&e.idId) || !reader.TakeString(&e.idHostname) || !reader.Take(fixedPart, &fixed)) {
+            return DhcpDatabaseContent::Loaded;
+        }
+        e.hdwrAddr.chType = fixed[kDbHardwareTypeOffset];
+        e.hdwrAddr.chLen = fixed[kDbHardwareLengthOffset];
+        std::memcpy(e.hdwrAddr.bytes, fixed + kDbHardwareBytesOffset, kDhcpChaddrSize);
+        e.inAddr = DhcpReadLe32(fixed + kDbAddressOffset);
+        e.leaseStart = DhcpReadLe32(fixed + kDbLeaseStartOffset);
+        e.leaseTime = DhcpReadLe32(fixed + kDbLeaseTimeOffset);
+        e.internetAccess = fixedPart == kDbFixedPartV11 ? DhcpReadLe32(fixed + kDbInternetAccessOffset) : 0;
+        if (!table->Append(e)) {
+            return DhcpDatabaseContent::OutOfMemory;
+        }
+    }
+}
+
+bool CDhcpClientDatabase::ReadCurrent(std::vector<uint8_t>* bytes)
+{
+    if (m_files->ReadWholeFile(m_path, bytes)) {
+        return true;
+    }
+    // Only a swap by renames leaves the database missing beside the old copy; the new file was complete and
+    // flushed before the first rename, so it is the table to take.
+    if (m_files->FileExists(m_path) || !m_files->FileExists(OldPath())) {
+        return false;
+    }
+    if (m_files->ReadWholeFile(NewPath(), bytes)) {
+        if (m_files->RenameFile(NewPath(), m_path)) {
+            m_files->RemoveFile(OldPath());
+        }
+        return true;
+    }
+    if (m_files->ReadWholeFile(OldPath(), bytes)) {
+        m_files->RenameFile(OldPath(), m_path);
+        return true;
+    }
+    return false;
+}
+
+void CDhcpClientDatabase::Load(CDhcpClientTable* table)
+{
+    m_trace.Line("CDhcpServer::LoadClientList()");
+    table->Clear();
+    std::vector<uint8_t> bytes;
+    bool read = false;
+    try {
+        read = ReadCurrent(&bytes);
+    } catch (const std::bad_alloc&) {
+        m_trace.Line("Memory error building client list!!");
+        return;
+    }
+    if (!read) {
+        m_trace.Line("Unable to open client database file");
+        return;
+    }
+    switch (Decode(bytes.data(), bytes.size(), table)) {
+    case DhcpDatabaseContent::Loaded:
+        break;
+    case DhcpDatabaseContent::InvalidHeader:
+        m_trace.Line("Invalid client database file!!");
+        break;
+    case DhcpDatabaseContent::OutOfMemory:
+        m_trace.Line("Memory error building client list!!");
+        break;
+    }
+}
+
+bool CDhcpClientDatabase::SwapByRenames()
+{
+    // An old copy left by an earlier swap whose last step failed is of no use any more.
+    m_files->RemoveFile(OldPath());
+    const bool hadDatabase = m_files->FileExists(m_path);
+    if (hadDatabase && !m_files->RenameFile(m_path, OldPath())) {
+        return false;
+    }
+    if (!m_files->RenameFile(NewPath(), m_path)) {
+        if (hadDatabase) {
+            m_files->RenameFile(OldPath(), m_path);
+        }
+        return false;
+    }
+    m_files->RemoveFile(OldPath());
+    return true;
+}
+
+void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
+{
+    m_trace.Line("CDhcpServer::SaveClientList()");
+    if (table.Count() == 0) {
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = Encode(table);
+    } catch (const std::bad_alloc&) {
+        m_trace.Line("Unable to write Client database");
+        return;
+    }
+    const std::string newPath = NewPath();
+    if (!m_files->CreateForWriting(newPath)) {
+        m_trace.Line("Unable to open client database file for writing");
+        return;
+    }
+    if (m_files->WriteBytes(bytes.data(), bytes.size()) != bytes.size()) {
+        m_files->CloseWriting();
+        m_files->RemoveFile(newPath);
+        m_trace.Line("Unable to write Client database");
+        return;
+    }
+    if (!m_files->FlushAndClose()) {
+        m_files->RemoveFile(newPath);
+        m_trace.Line("Unable to write Client database");
+        return;
+    }
+    bool swapped = false;
+    switch (m_files->ReplaceInOneStep(newPath, m_path)) {
+    case DhcpReplaceResult::Replaced:
+        swapped = true;
+        break;
+    case DhcpReplaceResult::Unsupported:
+        swapped = SwapByRenames();
+        break;
+    case DhcpReplaceResult::Failed:
+        break;
+    }
+    if (!swapped) {
+        m_files->RemoveFile(newPath);
+        m_trace.Line("Unable to write Client database");
+    }
+}

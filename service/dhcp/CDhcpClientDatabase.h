@@ -1,0 +1,91 @@
+#pragma once
+// CDhcpClientDatabase: the client table on disk, "Ombrix.dhcp" in the program's directory, so that leases
+// survive a restart of the service.
+//
+// File layout, no padding anywhere:
+//   header  22 bytes: "DHCP Client Data v1.1" and a NUL (v1.0 is read too)
+//   records, in table order, up to the end of the file, each:
+//     idId.chLen 1, idId bytes n, idHostname.chLen 1, idHostname bytes m,
+//     then a fixed part: hdwrAddr 18 (chType 1, chLen 1, 16 bytes), inAddr 4 (network order),
+//     leaseStart 4, leaseTime 4, internetAccess 4 (little-endian; internetAccess in v1.1 only)
+//
+// Saving never leaves a cut file behind: the whole new file is written beside the database as
+// "Ombrix.dhcp.new", flushed, and then swapped in one step. Where the system cannot replace a file in one
+// step (Windows 95/98), the swap is two renames through "Ombrix.dhcp.old", and loading finishes a swap that a
+// crash cut short between them. Either way a crash, kill or full disk at any moment leaves the previous
+// table or the new one.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CDhcpClientTable.h"
+#include "CDhcpTrace.h"
+#include "DhcpHostInterfaces.h"
+
+constexpr char kDhcpDatabaseFileName[] = "Ombrix.dhcp";
+constexpr char kDhcpDatabaseNewSuffix[] = ".new";
+constexpr char kDhcpDatabaseOldSuffix[] = ".old";
+
+constexpr size_t kDbHeaderSize = 22;
+constexpr char kDbHeaderV11[] = "DHCP Client Data v1.1";
+constexpr char kDbHeaderV10[] = "DHCP Client Data v1.0";
+static_assert(sizeof(kDbHeaderV11) == kDbHeaderSize, "the header is the text and its NUL");
+static_assert(sizeof(kDbHeaderV10) == kDbHeaderSize, "both versions have the same header size");
+
+// The fixed part of a record, behind its two length-prefixed strings.
+constexpr size_t kDbHardwareTypeOffset = 0;
+constexpr size_t kDbHardwareLengthOffset = 1;
+constexpr size_t kDbHardwareBytesOffset = 2;
+constexpr size_t kDbHardwareSize = 18;
+constexpr size_t kDbAddressOffset = 18;
+constexpr size_t kDbLeaseStartOffset = 22;
+constexpr size_t kDbLeaseTimeOffset = 26;
+constexpr size_t kDbInternetAccessOffset = 30;
+constexpr size_t kDbFixedPartV10 = 30;
+constexpr size_t kDbFixedPartV11 = 34;
+static_assert(kDbHardwareBytesOffset + 16 == kDbHardwareSize, "hdwrAddr is type, length and 16 bytes");
+static_assert(kDbHardwareTypeOffset + kDbHardwareSize == kDbAddressOffset, "inAddr follows hdwrAddr");
+static_assert(kDbAddressOffset + 4 == kDbLeaseStartOffset, "leaseStart follows inAddr");
+static_assert(kDbLeaseStartOffset + 4 == kDbLeaseTimeOffset, "leaseTime follows leaseStart");
+static_assert(kDbLeaseTimeOffset + 4 == kDbInternetAccessOffset, "internetAccess follows leaseTime");
+static_assert(kDbFixedPartV10 == kDbInternetAccessOffset, "v1.0 records end before internetAccess");
+static_assert(kDbInternetAccessOffset + 4 == kDbFixedPartV11, "v1.1 records end with internetAccess");
+
+/// What reading a database's bytes found.
+enum class DhcpDatabaseContent {
+    Loaded,         ///< a valid header and every complete record behind it
+    InvalidHeader,  ///< neither header: nothing loaded
+    OutOfMemory,    ///< the records read before memory ran out were kept
+};
+
+class CDhcpClientDatabase {
+public:
+    /// `path` is the database's full name (program directory and kDhcpDatabaseFileName).
+    CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace);
+
+    /// LoadClientList: replaces `table` with the file's content; problems are traced.
+    void Load(CDhcpClientTable* table);
+    /// SaveClientList: writes `table`; an empty table leaves the file untouched. Problems are traced.
+    void Save(const CDhcpClientTable& table);
+
+    /// The whole file for `table`, version 1.1.
+    static std::vector<uint8_t> Encode(const CDhcpClientTable& table);
+    /// Appends the records of a file's bytes to `table`. Reading stops at the first record the bytes hold
+    /// only part of; that record is dropped.
+    static DhcpDatabaseContent Decode(const uint8_t* bytes, size_t length, CDhcpClientTable* table);
+
+    const std::string& Path() const { return m_path; }
+    std::string NewPath() const { return m_path + kDhcpDatabaseNewSuffix; }
+    std::string OldPath() const { return m_path + kDhcpDatabaseOldSuffix; }
+
+private:
+    /// Reads the database, first finishing a swap by renames that a crash cut short.
+    bool ReadCurrent(std::vector<uint8_t>* bytes);
+    /// Swaps the written new file in by renames; false when the database is as it was.
+    bool SwapByRenames();
+
+    IDhcpFileSystem* m_files;
+    std::string m_path;
+    const CDhcpTrace& m_trace;
+};

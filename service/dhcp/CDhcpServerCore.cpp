@@ -1,0 +1,562 @@
+#include "CDhcpServerCore.h"
+
+#include "DhcpAddressText.h"
+#include "DhcpTraceDump.h"
+
+namespace {
+
+// Trace lines that open a reply's dump: the ACK, OFFER and expiry NAK use one, INFORM and NAK the other.
+constexpr char kSendingBanner[] = "=========== Sending Packet";
+constexpr char kSendingBannerShort[] = "========== Sending Packet";
+
+// The DECLINE placeholder's identifier: two bytes, only the first of them set.
+constexpr uint8_t kDeclinePlaceholderId[] = {1, 0};
+
+}  // namespace
+
+/// Holds the injected lock for one scope; can let go of it early.
+class CDhcpServerCore::Guard {
+public:
+    explicit Guard(IDhcpLock* lock) : m_lock(lock)
+    {
+        if (m_lock != nullptr) {
+            m_lock->Lock();
+        }
+    }
+    ~Guard() { Release(); }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+    void Release()
+    {
+        if (m_lock != nullptr) {
+            m_lock->Unlock();
+            m_lock = nullptr;
+        }
+    }
+
+private:
+    IDhcpLock* m_lock;
+};
+
+CDhcpServerCore::CDhcpServerCore(const DhcpCollaborators& collaborators)
+    : m_host(collaborators),
+      m_context(collaborators.trace),
+      m_database(collaborators.files, collaborators.databasePath, m_context.trace)
+{
+    m_context.computerName = collaborators.computerName;
+}
+
+void CDhcpServerCore::Configure(const DhcpSettings& settings)
+{
+    Guard guard(m_host.lock);
+    m_context.settings = settings;
+}
+
+DhcpSettings CDhcpServerCore::Settings() const
+{
+    Guard guard(m_host.lock);
+    return m_context.settings;
+}
+
+void CDhcpServerCore::HandleDatagram(const uint8_t* bytes, size_t length)
+{
+    CDHCPPacket packet(m_context, bytes, length);
+    HandlePacket(packet);
+}
+
+void CDhcpServerCore::HandlePacket(CDHCPPacket& packet)
+{
+    switch (packet.CheckRequest()) {
+    case DHCPDISCOVER:
+        OnDiscover(packet);
+        break;
+    case DHCPREQUEST:
+        OnRequest(packet);
+        break;
+    case DHCPDECLINE:
+        OnDecline(packet);
+        break;
+    case DHCPRELEASE:
+        OnRelease(packet);
+        break;
+    case DHCPINFORM:
+        OnInform(packet);
+        break;
+    default:
+        break;
+    }
+}
+
+bool CDhcpServerCore::Probe(uint32_t address)
+{
+    return m_host.probe != nullptr && m_host.probe->Answers(address);
+}
+
+uint32_t CDhcpServerCore::ReserveAddress()
+{
+    uint32_t low = 0;
+    uint32_t high = 0;
+    uint32_t network = 0;
+    uint32_t server = 0;
+    {
+        Guard guard(m_host.lock);
+        low = m_context.settings.lowAddress;
+        high = m_context.settings.highAddress;
+        network = m_context.settings.network;
+        server = m_context.settings.serverAddress;
+    }
+    // First pass: an address nobody holds, not even a client whose lease ran out, that stays silent.
+    for (uint32_t host = low; host < high; ++host) {
+        const uint32_t candidate = DhcpHostAddress(network, host);
+        if (candidate == server) {
+            continue;
+        }
+        {
+            Guard guard(m_host.lock);
+            if (m_clients.FindByAddress(candidate) != nullptr || m_offers.FindByAddress(candidate) != nullptr) {
+                continue;
+            }
+        }
+        if (!Probe(candidate)) {
+            return candidate;
+        }
+    }
+    // Second pass: take back an address whose holder stays silent.
+    for (uint32_t host = low; host < high; ++host) {
+        const uint32_t candidate = DhcpHostAddress(network, host);
+        if (candidate == server) {
+            continue;
+        }
+        {
+            Guard guard(m_host.lock);
+            if (m_clients.FindByAddress(candidate) == nullptr) {
+                continue;
+            }
+        }
+        if (!Probe(candidate)) {
+            Guard guard(m_host.lock);
+            DhcpClientEntry* holder = m_clients.FindByAddress(candidate);
+            if (holder != nullptr) {
+                holder->inAddr = 0;
+            }
+            return candidate;
+        }
+    }
+    return kDhcpNoAddress;
+}
+
+bool CDhcpServerCore::SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line(banner);
+    TraceDhcpMessage(trace, packet.Reply(), packet.ReplyLength());
+    trace.Format("Sending Response to %x", destination);
+    return m_host.sender != nullptr &&
+           m_host.sender->SendReply(destination, kDhcpClientPort, packet.Reply(), packet.ReplyLength());
+}
+
+void CDhcpServerCore::AddUnlistedServerOptions(CDHCPPacket& packet, const DhcpParameterWalk& walk)
+{
+    if (!walk.listedServerId) {
+        packet.AddServerIdentifier();
+    }
+    if (!walk.listedLeaseTime) {
+        packet.AddLeaseTime();
+    }
+}
+
+void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("------ Discover -------");
+    const DhcpClientKey key = packet.ClientKey();
+    const uint32_t now = m_host.clock->Now();
+
+    uint32_t previous = 0;
+    bool openOffer = false;
+    {
+        Guard guard(m_host.lock);
+        const DhcpClientEntry* entry = m_clients.Find(key);
+        if (entry != nullptr) {
+            previous = entry->inAddr;
+        }
+        DhcpOfferEntry* offer = m_offers.Find(key);
+        if (offer != nullptr) {
+            offer->offerTime = now;
+            trace.Line("Found open offer client");
+            previous = offer->inAddr;
+            openOffer = true;
+        }
+        // A declined address stays parked under its placeholder: offering it again, even to the client that
+        // declined it, would only bring the next DECLINE when the holder keeps silent to the probe.
+        if (previous != 0 && m_clients.HeldByAnother(previous, entry)) {
+            previous = 0;
+        }
+    }
+
+    uint32_t chosen = previous;
+    if (previous == 0 || Probe(previous)) {
+        chosen = ReserveAddress();
+        if (chosen == kDhcpNoAddress) {
+            trace.Line("Unable to reserve address for DHCPOFFER!");
+            return;
+        }
+    }
+
+    uint32_t offered = 0;
+    {
+        Guard guard(m_host.lock);
+        DhcpOfferEntry* offer = openOffer ? m_offers.Find(key) : nullptr;
+        if (offer == nullptr) {
+            char dotted[kDottedAddressBuffer];
+            FormatDottedAddress(chosen, dotted);
+            trace.Format("CDHCPPacket::AddOffer() for %s", dotted);
+            DhcpOfferEntry fresh;
+            uint8_t length = 0;
+            const uint8_t* value = packet.ClientIdentifier(&length);
+            fresh.idId.Assign(value, length);
+            value = packet.HostName(&length);
+            fresh.idHostname.Assign(value, length);
+            fresh.hdwrAddr = packet.HardwareAddress();
+            fresh.inAddr = chosen;
+            fresh.offerTime = now;
+            offer = m_offers.Add(fresh);
+            if (offer == nullptr) {
+                return;
+            }
+        } else {
+            // The open offer's address answered the probe: somebody else uses it now, so the offer moves to
+            // the fresh address rather than handing out one that is taken.
+            offer->inAddr = chosen;
+        }
+        offered = offer->inAddr;
+    }
+
+    if (m_host.accessProvider != nullptr &&
+        !m_host.accessProvider->Authorise(packet.HardwareAddress().bytes, kDhcpProviderHardwareLength)) {
+        SendNak(packet);
+        Guard guard(m_host.lock);
+        const DhcpOfferEntry* offer = m_offers.Find(key);
+        if (offer != nullptr) {
+            m_offers.Remove(offer);
+        }
+        return;
+    }
+
+    packet.BuildOfferOrAck(DHCPOFFER, offered);
+    DhcpParameterWalk walk;
+    packet.AddRequestedParameters(&walk);
+    AddUnlistedServerOptions(packet, walk);
+    packet.Finish();
+    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+        trace.Line("Error sending DHCP Reply");
+    }
+}
+
+void CDhcpServerCore::OnRequest(CDHCPPacket& packet)
+{
+    m_context.trace.Line("------Request-------");
+    if (packet.HasServerIdentifier()) {
+        OnRequestAfterOffer(packet);
+    } else {
+        OnRenewal(packet);
+    }
+}
+
+DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer)
+{
+    DhcpClientEntry* entry =
+        m_clients.RecordLease(offer, m_host.clock->Now(), m_context.settings.leaseAddrTimeout, m_context.trace);
+    if (entry == nullptr) {
+        m_context.trace.Line("Memory error building client list!!");
+        return nullptr;
+    }
+    m_database.Save(m_clients);
+    return entry;
+}
+
+void CDhcpServerCore::BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry)
+{
+    packet.BuildOfferOrAck(DHCPACK, entry->inAddr);
+    DhcpParameterWalk walk;
+    entry->internetAccess = static_cast<uint32_t>(packet.AddRequestedParameters(&walk));
+    m_context.trace.Format("Sending Acking, Internet Access = %i", static_cast<int>(entry->internetAccess));
+    AddUnlistedServerOptions(packet, walk);
+    packet.Finish();
+}
+
+void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    const DhcpClientKey key = packet.ClientKey();
+    DhcpHardwareAddress hardware;
+    uint32_t address = 0;
+    {
+        Guard guard(m_host.lock);
+        DhcpOfferEntry* offer = m_offers.Find(key);
+        if (offer == nullptr) {
+            trace.Line("Cannot find DHCPOFFER match for this DHCPREQUEST!");
+            return;
+        }
+        if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
+            // The client took another server's offer.
+            m_offers.Remove(offer);
+            return;
+        }
+        if (!packet.HasRequestedAddress() || packet.RequestedAddress() != offer->inAddr) {
+            trace.Line("Address mismatch, DHCPOFFER to DHCPREQUEST!");
+            if (packet.HasRequestedAddress()) {
+                char dotted[kDottedAddressBuffer];
+                FormatDottedAddress(packet.RequestedAddress(), dotted);
+                trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
+            }
+            trace.Format("pOffer->inAddr = %x: ", offer->inAddr);
+            return;
+        }
+        const DhcpOfferEntry taken = *offer;
+        m_offers.Remove(offer);
+        DhcpClientEntry* entry = RecordLease(taken);
+        if (entry == nullptr) {
+            return;
+        }
+        BuildAck(packet, entry);
+        hardware = entry->hdwrAddr;
+        address = entry->inAddr;
+    }
+    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+        trace.Line("Error sending DHCP Ack");
+        return;
+    }
+    if (m_host.accessProvider != nullptr) {
+        m_host.accessProvider->Lease(hardware.bytes, kDhcpProviderHardwareLength, address);
+    }
+}
+
+void CDhcpServerCore::OnRenewal(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    const DhcpClientKey key = packet.ClientKey();
+    DhcpHardwareAddress hardware;
+    uint32_t address = 0;
+    {
+        Guard guard(m_host.lock);
+        DhcpClientEntry* entry = m_clients.Find(key);
+        if (entry == nullptr) {
+            trace.Line("Cannot find client configuration for this DHCPREQUEST.");
+            guard.Release();
+            SendNak(packet);
+            return;
+        }
+        const uint32_t asked = packet.HasRequestedAddress() ? packet.RequestedAddress() : packet.Ciaddr();
+        // An entry that gave its address back holds none to extend, whatever the client asks.
+        if (asked != entry->inAddr || entry->inAddr == 0) {
+            trace.Line("Address mismatch, client database to DHCPREQUEST!");
+            guard.Release();
+            SendNak(packet);
+            return;
+        }
+        entry->leaseStart = m_host.clock->Now();
+        entry->leaseTime = m_context.settings.leaseAddrTimeout;
+        trace.Line("Extending Client lease");
+        BuildAck(packet, entry);
+        hardware = entry->hdwrAddr;
+        address = entry->inAddr;
+    }
+    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+        trace.Line("Error sending DHCP Ack");
+        return;
+    }
+    {
+        Guard guard(m_host.lock);
+        m_database.Save(m_clients);
+    }
+    if (m_host.accessProvider != nullptr) {
+        m_host.accessProvider->Lease(hardware.bytes, kDhcpProviderHardwareLength, address);
+    }
+}
+
+void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("-------Decline-------");
+    if (!packet.HasRequestedAddress()) {
+        return;
+    }
+    char dotted[kDottedAddressBuffer];
+    FormatDottedAddress(packet.RequestedAddress(), dotted);
+    trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
+
+    DhcpOfferEntry placeholder;
+    placeholder.idId.Assign(kDeclinePlaceholderId, sizeof(kDeclinePlaceholderId));
+    placeholder.inAddr = packet.RequestedAddress();
+    Guard guard(m_host.lock);
+    RecordLease(placeholder);
+}
+
+void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("-------Release--------");
+    if (packet.HasRequestedAddress()) {
+        char dotted[kDottedAddressBuffer];
+        FormatDottedAddress(packet.RequestedAddress(), dotted);
+        trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
+    }
+    if (!packet.HasServerIdentifier()) {
+        return;
+    }
+    DhcpHardwareAddress hardware;
+    {
+        Guard guard(m_host.lock);
+        if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
+            return;
+        }
+        DhcpClientEntry* entry = m_clients.Find(packet.ClientKey());
+        if (entry == nullptr) {
+            return;
+        }
+        entry->inAddr = 0;
+        entry->leaseStart = 0;
+        entry->leaseTime = 0;
+        hardware = entry->hdwrAddr;
+    }
+    if (m_host.accessProvider != nullptr) {
+        m_host.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
+    }
+}
+
+void CDhcpServerCore::OnInform(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("--------Inform--------");
+    packet.BuildInformAck();
+    packet.AddRequestedParameters(nullptr);
+    packet.Finish();
+    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBannerShort)) {
+        trace.Line("Error sending DHCP Reply");
+    }
+}
+
+void CDhcpServerCore::SendNak(CDHCPPacket& packet)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("-------- Nack -------");
+    packet.BuildNak();
+    packet.AddServerIdentifier();
+    packet.Finish();
+    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBannerShort)) {
+        trace.Line("Error sending DHCP Reply");
+    }
+}
+
+void CDhcpServerCore::SendExpiryNak(const DhcpHardwareAddress& hardware)
+{
+    const CDhcpTrace& trace = m_context.trace;
+    trace.Line("------ NackIt Client Lease -------");
+    CDHCPPacket packet(m_context);
+    packet.BuildExpiryNak(hardware);
+    packet.AddServerIdentifier();
+    packet.Finish();
+    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBanner)) {
+        trace.Line("Error sending DHCP Reply");
+    }
+}
+
+void CDhcpServerCore::ExpireLeases()
+{
+    std::vector<DhcpHardwareAddress> ended;
+    {
+        Guard guard(m_host.lock);
+        m_clients.ExpireLeases(m_host.clock->Now(), &ended);
+    }
+    for (const DhcpHardwareAddress& hardware : ended) {
+        SendExpiryNak(hardware);
+        if (m_host.accessProvider != nullptr) {
+            m_host.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
+        }
+    }
+}
+
+void CDhcpServerCore::ExpireOffers()
+{
+    const uint32_t now = m_host.clock->Now();
+    Guard guard(m_host.lock);
+    m_offers.Expire(now, m_context.settings.offerAddrTimeout);
+}
+
+void CDhcpServerCore::LoadClientList()
+{
+    Guard guard(m_host.lock);
+    m_database.Load(&m_clients);
+}
+
+void CDhcpServerCore::SaveClientList()
+{
+    Guard guard(m_host.lock);
+    m_database.Save(m_clients);
+}
+
+void CDhcpServerCore::ClearClientTable()
+{
+    Guard guard(m_host.lock);
+    m_clients.Clear();
+}
+
+void CDhcpServerCore::SetPool(uint32_t lowAddress, uint32_t highAddress)
+{
+    ClampDhcpPool(&lowAddress, &highAddress);
+    Guard guard(m_host.lock);
+    m_context.settings.lowAddress = lowAddress;
+    m_context.settings.highAddress = highAddress;
+}
+
+uint32_t CDhcpServerCore::PoolLow() const
+{
+    Guard guard(m_host.lock);
+    return m_context.settings.lowAddress;
+}
+
+uint32_t CDhcpServerCore::PoolHigh() const
+{
+    Guard guard(m_host.lock);
+    return m_context.settings.highAddress;
+}
+
+uint32_t CDhcpServerCore::Network() const
+{
+    Guard guard(m_host.lock);
+    return m_context.settings.network;
+}
+
+std::vector<IpcClientEntry> CDhcpServerCore::Snapshot() const
+{
+    Guard guard(m_host.lock);
+    return m_clients.Snapshot();
+}
+
+std::vector<DhcpClientEntry> CDhcpServerCore::ClientEntries() const
+{
+    Guard guard(m_host.lock);
+    std::vector<DhcpClientEntry> copy;
+    for (size_t i = 0; i < m_clients.Count(); ++i) {
+        copy.push_back(m_clients.At(i));
+    }
+    return copy;
+}
+
+std::vector<DhcpOfferEntry> CDhcpServerCore::OfferEntries() const
+{
+    Guard guard(m_host.lock);
+    std::vector<DhcpOfferEntry> copy;
+    for (size_t i = 0; i < m_offers.Count(); ++i) {
+        copy.push_back(m_offers.At(i));
+    }
+    return copy;
+}
+
+bool CDhcpServerCore::AddClientEntry(const DhcpClientEntry& entry)
+{
+    Guard guard(m_host.lock);
+    return m_clients.Append(entry);
+}

@@ -1,0 +1,115 @@
+#pragma once
+// CDhcpServerCore: the DHCP server's logic without its sockets and threads: the client table and the
+// offer list, address reservation, the handling of every message type, lease and offer expiry, and the
+// client database. The Win32 runtime (CDhcpServer) owns one, feeds it the received messages on its packet
+// thread, and reaches it from the service-main thread for the console's snapshot and pool change and for
+// start and stop.
+//
+// Locking: every public operation takes the injected lock itself, around table work only. It is released
+// across each address probe, each send and each plug-in call, so the main thread never waits for a probe.
+// The core holds no pointer into the tables across such a gap: what it needs afterwards is looked up again.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CDHCPPacket.h"
+#include "CDhcpClientDatabase.h"
+#include "CDhcpClientTable.h"
+#include "CDhcpOfferList.h"
+#include "DhcpHostInterfaces.h"
+#include "DhcpServerContext.h"
+#include "IpcWire.h"
+
+/// Everything the core is given. Only `accessProvider` and `lock` may be null (no plug-in; no second
+/// thread).
+struct DhcpCollaborators {
+    IDhcpClock* clock = nullptr;
+    IDhcpAddressProbe* probe = nullptr;
+    IDhcpReplySender* sender = nullptr;
+    IDhcpTraceSink* trace = nullptr;
+    IDhcpFileSystem* files = nullptr;
+    IDhcpAccessProvider* accessProvider = nullptr;
+    IDhcpLock* lock = nullptr;
+    std::string computerName;  ///< written into sname
+    std::string databasePath;  ///< program directory followed by kDhcpDatabaseFileName
+};
+
+class CDhcpServerCore {
+public:
+    explicit CDhcpServerCore(const DhcpCollaborators& collaborators);
+    CDhcpServerCore(const CDhcpServerCore&) = delete;
+    CDhcpServerCore& operator=(const CDhcpServerCore&) = delete;
+
+    /// The settings of this run: the clamped settings with `serverAddress` chosen (and the pool moved behind
+    /// the server where that rule applies). Called at each start, before the packet thread runs.
+    void Configure(const DhcpSettings& settings);
+    DhcpSettings Settings() const;
+    /// What received messages are built against: `new CDHCPPacket(core.Context(), bytes, length)`.
+    const DhcpServerContext& Context() const { return m_context; }
+
+    /// Checks and handles one received message (packet thread).
+    void HandlePacket(CDHCPPacket& packet);
+    /// The same for raw bytes.
+    void HandleDatagram(const uint8_t* bytes, size_t length);
+
+    /// Ends leases that have run out, each with an expiry NAK and the plug-in's release notice (packet
+    /// thread; and once at start, from the thread that runs it).
+    void ExpireLeases();
+    /// Removes offers older than `OfferAddrTimeout` (packet thread).
+    void ExpireOffers();
+
+    /// LoadClientList: the client table from the database (start).
+    void LoadClientList();
+    /// SaveClientList: the client table to the database (also at stop).
+    void SaveClientList();
+    /// Empties the client table (stop, after the save).
+    void ClearClientTable();
+
+    /// New pool bounds from the console while running (clamped like the settings file's); later
+    /// reservations use them, existing entries keep their addresses.
+    void SetPool(uint32_t lowAddress, uint32_t highAddress);
+    uint32_t PoolLow() const;
+    uint32_t PoolHigh() const;
+    /// The pool's network: first three octets of `AssignedIp`, fourth octet 0.
+    uint32_t Network() const;
+    /// The client entries with a lease, for the console's client list.
+    std::vector<IpcClientEntry> Snapshot() const;
+
+    /// An address of the pool for an OFFER, or kDhcpNoAddress (packet thread).
+    uint32_t ReserveAddress();
+
+    // For tests, benchmarks and fuzzing: copies of the tables, and a way to fill the client table.
+    std::vector<DhcpClientEntry> ClientEntries() const;
+    std::vector<DhcpOfferEntry> OfferEntries() const;
+    bool AddClientEntry(const DhcpClientEntry& entry);
+
+private:
+    class Guard;
+
+    void OnDiscover(CDHCPPacket& packet);
+    void OnRequest(CDHCPPacket& packet);
+    void OnRequestAfterOffer(CDHCPPacket& packet);
+    void OnRenewal(CDHCPPacket& packet);
+    void OnDecline(CDHCPPacket& packet);
+    void OnRelease(CDHCPPacket& packet);
+    void OnInform(CDHCPPacket& packet);
+    void SendNak(CDHCPPacket& packet);
+    void SendExpiryNak(const DhcpHardwareAddress& hardware);
+    /// Builds the ACK for `entry` (lock held): header, requested parameters (which set its
+    /// internetAccess), 54, 51 and 58 as the list left them out, END.
+    void BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry);
+    /// Adds 54, and 51 with 58, when the walk did not write them.
+    static void AddUnlistedServerOptions(CDHCPPacket& packet, const DhcpParameterWalk& walk);
+    /// Traces the banner, the dump and the destination, and sends (lock not held).
+    bool SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner);
+    bool Probe(uint32_t address);
+    /// RecordLease and the save that follows it (lock held).
+    DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer);
+
+    DhcpCollaborators m_host;
+    DhcpServerContext m_context;
+    CDhcpClientTable m_clients;
+    CDhcpOfferList m_offers;
+    CDhcpClientDatabase m_database;
+};
