@@ -1,12 +1,16 @@
 # Two entry points; both install what they need first (scripts/bootstrap, idempotent).
 #   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
-#   make demo   the service under Wine's service control manager with the stand-in driver
-.PHONY: test demo bootstrap build clean lab-up lab-down
+#   make demo   the network lab: the service under Wine serving a real DHCP client
+.PHONY: test demo demo-service bootstrap build clean lab-up lab-down
 
 test: bootstrap
 	scripts/run-tests
 
 demo: bootstrap
+	scripts/demo-lab
+
+# The service alone under Wine's service control manager with the stand-in driver.
+demo-service: bootstrap
 	scripts/demo
 
 bootstrap:

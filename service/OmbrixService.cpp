@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include "AccessProvider.h"
+#include "AccessProviderAdapter.h"
 #include "CommandLine.h"
+#include "LanRoute.h"
 #include "LogPath.h"
 #include "OmbrixIni.h"
 #include "PendingComponents.h"
@@ -163,7 +166,7 @@ void COmbrixService::RunServiceMain()
     }
 
     RefreshAdapterTable();
-    dhcpServer_ = CreateDhcpServer();
+    dhcpServer_ = CreateDhcpServer(sharingMode_, &CAccessProviderAdapter::Service());
     dnsRelay_ = CreateDnsRelay();
 
     const int enabled = COmbrixIni::ReadInt("Application", "Enabled", 1);
@@ -182,8 +185,10 @@ void COmbrixService::RunServiceMain()
         SetNetAlarm(true);
 
     SendPortForwards(driver_);
-    AddLanRoute();
-    LoadAndStartAccessProvider();
+    CLanRoute::Add(sharingMode_);
+    // The adapter asks the plug-in at every call, so a server started above takes it up at once.
+    CAccessProvider::Service().Load();
+    CAccessProvider::Service().Start();
 
     if (!CreateControlWindow()) {
         CServiceLog::Write("Error Unable to create Service Control Window");
@@ -237,7 +242,7 @@ void COmbrixService::FinalCleanUp()
         instanceMutex_ = nullptr;
     }
     driver_.Close();
-    StopAndUnloadAccessProvider();
+    CAccessProvider::Service().StopAndUnload();
     UnloadRasLibrary();
     ClearAdapterTable();
 }

@@ -1,14 +1,18 @@
 #pragma once
-// Components of the service that this build does not have yet. Each call holds its place in the start-up,
-// tick and shut-down order; none of them pretends to work: the servers cannot start, and the steps that
-// would talk to the driver, the adapters, RAS or a plug-in do nothing.
+// Where the service gets its servers and its adapter table, and the components this build does not have
+// yet (the DNS relay, port forwards, NetAlarm, dial-out). Those hold their place in the start-up, tick and
+// shut-down order; none of them pretends to work: the relay cannot start, and the steps that would talk
+// to the driver or RAS for them do nothing.
 #include <memory>
 
 #include "ServerComponent.h"
 
 class CPacketDriver;
+class IDhcpAccessProvider;
 
-std::unique_ptr<IDhcpServerComponent> CreateDhcpServer();
+/// The DHCP server (service/dhcp/CDhcpServer), which binds by `sharingMode` and asks `accessProvider` (may
+/// be null: no plug-in) about each client.
+std::unique_ptr<IDhcpServerComponent> CreateDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider = nullptr);
 std::unique_ptr<IDnsRelayComponent> CreateDnsRelay();
 
 void RefreshAdapterTable();
@@ -18,7 +22,4 @@ void ReadNetAlarmEvents(CPacketDriver& driver);
 void SendPortForwards(CPacketDriver& driver);
 void DialOut();
 void HangUp();
-void AddLanRoute();
-void LoadAndStartAccessProvider();
-void StopAndUnloadAccessProvider();
 void UnloadRasLibrary();

@@ -1,5 +1,6 @@
 // The switches that start and stop the servers and the driver's sharing, shared by the start-up and the
 // control protocol. Each logs its own outcome.
+#include "AccessProviderAdapter.h"
 #include "OmbrixService.h"
 #include "PendingComponents.h"
 #include "ServiceLog.h"
@@ -7,7 +8,7 @@
 bool COmbrixService::StartDhcpServer()
 {
     if (dhcpServer_ == nullptr)
-        dhcpServer_ = CreateDhcpServer();
+        dhcpServer_ = CreateDhcpServer(sharingMode_, &CAccessProviderAdapter::Service());
     if (dhcpServer_->IsRunning())
         return true;
     const bool started = dhcpServer_->Start();

@@ -32,6 +32,8 @@ void DaemonTest::Prepare(const char* wineVersion, const char* mode)
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     dir_ = harness::Stage(std::string(info->test_suite_name()) + "." + info->name(), {kExe, "ombrixaux.dll"});
     harness::SetWineVersion(kExe, wineVersion);
+    harness::WriteIni("DHCP", "LocalAddress", "127.0.0.1");
+    harness::WriteIni("DHCP", "ServerPort", "47367");
     if (mode != nullptr)
         harness::WriteIni("Application", "OmbrixMode", mode);
 }

@@ -17,8 +17,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    /// Stages the daemon for the named Windows family and writes OmbrixMode (nullptr: leave it out).
-    void Prepare(const char* wineVersion, const char* mode = "1");
+    /// Stages the daemon for the named Windows family and writes OmbrixMode (nullptr: leave it out). Dual
+    /// NIC mode adds no route, and the DHCP server is pinned to the loopback address at a port of its own,
+    /// so a test never serves or changes the network of the machine it runs on.
+    void Prepare(const char* wineVersion, const char* mode = "2");
 
     harness::ProcessResult RunDaemon(const std::string& arguments, DWORD timeoutMs = 20000);
     std::vector<std::string> Log() const { return harness::LogMessages(LogPath()); }

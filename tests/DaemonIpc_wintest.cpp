@@ -112,7 +112,15 @@ TEST_F(DaemonIpcTest, SettingsRequestsGoThroughTheFile)
     harness::WriteIni("NetAlarm", "MessageBox", "1");
     StartNineX();
 
-    // Use flag 0: the pool keys stay as they were.
+    // The DHCP server runs (on the loopback address the fixture gave it) with the pool from the file.
+    std::vector<uint8_t> running = Ask(LeWords({IPC_GET_DHCP_STATUS}));
+    ASSERT_EQ(4 + kIpcDhcpBlockSize, running.size());
+    EXPECT_EQ(1u, Word(running, 1));
+    EXPECT_EQ(10u, Word(running, 2));
+    EXPECT_EQ(20u, Word(running, 3));
+    EXPECT_EQ(0x0000A8C0u, Word(running, 4)) << "192.168.0.0, the default AssignedIp";
+
+    // Use flag 0: the pool keys stay as they were, and the server stops.
     EXPECT_EQ(kAck, Ask(LeWords({IPC_SET_DHCP, 20, 0, 50, 60})));
     EXPECT_EQ("0", IniString("Application", "UseDHCP"));
     EXPECT_EQ("10", IniString("DHCP", "LowAddress"));
@@ -135,7 +143,7 @@ TEST_F(DaemonIpcTest, SettingsRequestsGoThroughTheFile)
     EXPECT_EQ(45u, Word(alarm, 3));
     EXPECT_EQ(0u, Word(alarm, 4));
 
-    // The servers of this build never run: their status says so, and the client list is empty.
+    // Stopped now: its status says so; the client list of the existing server object is empty.
     std::vector<uint8_t> clients = Ask(LeWords({IPC_GET_CLIENTS}));
     ASSERT_EQ(4u + 128u, clients.size());
     EXPECT_EQ(0u, Word(clients, 2));

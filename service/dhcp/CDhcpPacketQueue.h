@@ -1,0 +1,57 @@
+#pragma once
+// CDhcpPacketQueue: the received messages waiting for the packet thread, oldest first. The main thread
+// appends, the packet thread takes from the head; the injected lock guards the hand-over.
+//
+// The queue is bounded. A reservation can hold the packet thread for a second per probed address, so a
+// burst of DISCOVERs (a flood of made-up hardware addresses, say) arrives far faster than it is handled;
+// unbounded, the queue would grow until memory ran out. Past the bound a datagram is dropped and counted:
+// a real client repeats its DISCOVER or REQUEST within seconds anyway.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "CDHCPPacket.h"
+#include "DhcpHostInterfaces.h"
+
+/// Messages that may wait at once: 256 × about 3 KB each. Even at one probe per message this is four
+/// minutes of work, longer than any client waits for an answer.
+constexpr size_t kDhcpPacketQueueLimit = 256;
+
+/// What became of a message handed to the queue.
+enum class DhcpQueuePush {
+    Queued,            ///< appended
+    QueuedAfterDrops,  ///< appended, and the ones before it since the queue filled up had been dropped
+    FirstDrop,         ///< dropped: the queue has just become full
+    Dropped,           ///< dropped again: the queue is still full
+};
+
+class CDhcpPacketQueue {
+public:
+    /// `lock` may be null (one thread only).
+    explicit CDhcpPacketQueue(IDhcpLock* lock, size_t limit = kDhcpPacketQueueLimit);
+    CDhcpPacketQueue(const CDhcpPacketQueue&) = delete;
+    CDhcpPacketQueue& operator=(const CDhcpPacketQueue&) = delete;
+
+    /// Appends `packet` unless `limit` messages wait already; a dropped one is destroyed here.
+    DhcpQueuePush Push(std::unique_ptr<CDHCPPacket> packet);
+    /// The oldest waiting message, or null when none waits.
+    std::unique_ptr<CDHCPPacket> Pop();
+
+    size_t Size() const;
+    size_t Limit() const { return m_limit; }
+    /// Messages dropped since the queue was made.
+    uint64_t Dropped() const;
+    /// Messages dropped in the run of drops that the last QueuedAfterDrops ended.
+    uint64_t LastRunOfDrops() const;
+
+private:
+    class Guard;
+
+    IDhcpLock* m_lock;
+    size_t m_limit;
+    std::deque<std::unique_ptr<CDHCPPacket>> m_packets;
+    uint64_t m_dropped = 0;
+    uint64_t m_currentRun = 0;
+    uint64_t m_lastRun = 0;
+};

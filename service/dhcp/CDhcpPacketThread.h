@@ -1,0 +1,127 @@
+#pragma once
+// CDhcpPacketThread: the DHCP server's packet thread and everything it shares with the service-main
+// thread: the server core with its tables, the packet queue, the three events, and the collaborators the
+// core calls (clock, address probe, reply path, component log, files, table lock).
+//
+// It lives on the heap and is counted: the server holds one reference and a running thread another. A
+// stop waits 5 s for the thread; a thread still busy then (inside a probe, say) goes on with a core that
+// is still there, and when the server is destroyed meanwhile the last of the two to let go frees it. So
+// the tables are never released while the thread may use them.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "CDhcpLogSink.h"
+#include "CDhcpPacketQueue.h"
+#include "CDhcpServerCore.h"
+#include "CIcmpProbe.h"
+#include "CWin32DhcpClock.h"
+#include "CWin32DhcpFileSystem.h"
+#include "CWin32DhcpLock.h"
+
+/// Longest wait of the thread for work: without traffic, leases and offers are still checked once a minute.
+constexpr DWORD kDhcpPacketWaitMs = 60000;
+static_assert(kDhcpPacketWaitMs == 60 * 1000, "the packet thread's round without traffic is one minute");
+/// Longest wait of a stop for the thread to end.
+constexpr DWORD kDhcpStopWaitMs = 5000;
+
+/// What the thread's core is made with.
+struct DhcpThreadParts {
+    OsType os = OsUnknown;                        ///< picks the file calls of the family
+    std::string computerName;                     ///< written into sname
+    std::string databasePath;                     ///< the client database
+    IDhcpAccessProvider* accessProvider = nullptr;  ///< the plug-in's callbacks; null: none
+    IDhcpClock* clock = nullptr;                  ///< null: the system time
+    IDhcpAddressProbe* probe = nullptr;           ///< null: the ICMP echo through "Icmp.dll"
+    DWORD packetWaitMs = kDhcpPacketWaitMs;       ///< the thread's longest wait for work
+};
+
+class CDhcpPacketThread : private IDhcpAddressProbe, private IDhcpReplySender, private IDhcpAccessProvider {
+public:
+    /// A new one holding one reference, the caller's.
+    static CDhcpPacketThread* Create(const DhcpThreadParts& parts);
+    void AddReference();
+    /// Lets go of one reference; the last frees everything.
+    void DropReference();
+
+    CDhcpServerCore& Core() { return *m_core; }
+    const CDhcpServerCore& Core() const { return *m_core; }
+    const CDhcpTrace& Trace() const { return m_core->Context().trace; }
+    CDhcpLogSink& Log() { return m_log; }
+    /// The ICMP facility, when no other probe was given.
+    CIcmpProbe* Icmp() { return m_probe == &m_icmp ? &m_icmp : nullptr; }
+
+    /// Where replies go (the server's socket), or null: replies then fail. Changed under the send lock.
+    void SetReplyPath(IDhcpReplySender* path);
+    /// The send lock: every reply is sent under it, and the server holds it while it closes its socket,
+    /// so no reply is ever handed to a socket that is being closed.
+    void LockSends() { m_sendLock.Lock(); }
+    void UnlockSends() { m_sendLock.Unlock(); }
+
+    /// The plug-in's callbacks are no longer called from here on (the server is going, and the plug-in may
+    /// be unloaded after it while a thread that outlived the stop still runs). Waits for a call under way.
+    void DetachAccessProvider();
+
+    /// Main thread: appends a received message and wakes the thread.
+    DhcpQueuePush Enqueue(std::unique_ptr<CDHCPPacket> packet);
+    const CDhcpPacketQueue& Queue() const { return m_queue; }
+
+    /// Creates the stop, packet and done events (auto-reset, unsignalled) and the thread. False when any of
+    /// them cannot be made; what was made is closed again. Messages still queued wake the new thread.
+    bool Start();
+    /// True from a successful Start until the thread has been seen to end.
+    bool Outstanding() const { return m_outstanding; }
+    /// Asks the thread to end: from now on the probe gives up at once, no further message is taken, the
+    /// stop and packet events are signalled and the thread handle is closed.
+    void SignalStop();
+    /// Waits up to `ms` for the thread to end; true once it has, and its events are then closed.
+    bool WaitForEnd(DWORD ms);
+    bool Stopping() const { return m_stopping != 0; }
+
+private:
+    explicit CDhcpPacketThread(const DhcpThreadParts& parts);
+    ~CDhcpPacketThread() override;
+    CDhcpPacketThread(const CDhcpPacketThread&) = delete;
+    CDhcpPacketThread& operator=(const CDhcpPacketThread&) = delete;
+
+    static DWORD WINAPI ThreadMain(LPVOID self);
+    void Run();
+    void CloseEvents();
+
+    /// The core's probe. Once a stop is asked for, every candidate counts as answering: the reservation
+    /// then ends at once without taking an address from anybody, and the thread gets to its end.
+    bool Answers(uint32_t address) override;
+    /// The core's sender: the reply path under the send lock.
+    bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override;
+    /// The core's access provider: the plug-in's callbacks while it is attached; detached, every client is
+    /// served and nothing is told, as with a table whose slots are not set.
+    bool Authorise(const uint8_t* hardwareAddress, int length) override;
+    void Lease(const uint8_t* hardwareAddress, int length, uint32_t address) override;
+    void Release(const uint8_t* hardwareAddress, int length) override;
+
+    DWORD m_packetWaitMs;
+    volatile LONG m_references = 1;
+    volatile LONG m_stopping = 0;
+    bool m_outstanding = false;
+
+    // Declared before the core, which uses them to its end.
+    CWin32DhcpLock m_tableLock;
+    CWin32DhcpLock m_queueLock;
+    CWin32DhcpLock m_sendLock;
+    CWin32DhcpLock m_providerLock;
+    IDhcpAccessProvider* m_provider;
+    CDhcpLogSink m_log;
+    CIcmpProbe m_icmp;
+    CWin32DhcpClock m_systemClock;
+    CWin32DhcpFileSystem m_files;
+    IDhcpAddressProbe* m_probe;
+    IDhcpReplySender* m_replyPath = nullptr;
+    std::unique_ptr<CDhcpServerCore> m_core;
+    CDhcpPacketQueue m_queue;
+
+    HANDLE m_stopEvent = nullptr;
+    HANDLE m_packetEvent = nullptr;
+    HANDLE m_doneEvent = nullptr;
+    HANDLE m_thread = nullptr;
+};

@@ -1,0 +1,105 @@
+#pragma once
+// CDhcpServer: the DHCP server as a running component of the service: a socket endpoint on UDP port 67 of
+// the LAN-side address, whose datagrams are received on the service-main thread and handled on a packet
+// thread of its own (CDhcpPacketThread), which also sends the replies, probes addresses and expires
+// offers and leases.
+//
+// Threads: Start, Stop, the receive and everything the control protocol asks (pool, client list) run on
+// the service-main thread; the packet thread reaches the socket only to send, under the send lock. A send
+// that fails there cannot close the socket itself (the socket layer belongs to the main thread): it marks
+// the server failed, which makes it count as stopped at once, and wakes the main thread with a read
+// notification of its own, on which the socket is closed.
+#include <windows.h>
+
+#include <string>
+
+#include "CDhcpPacketThread.h"
+#include "DhcpAddressPick.h"
+#include "ServerComponent.h"
+#include "SocketEndpoint.h"
+
+/// The window message of the DHCP server's socket events.
+constexpr UINT kDhcpSocketMessage = 0x458;
+static_assert(kDhcpSocketMessage == 1112, "the DHCP server's socket message");
+
+/// Service-log lines of a start that fails.
+constexpr char kDhcpNoAddressText[] = "Unable to determine IP Address to bind DHCP Server to.";
+constexpr char kDhcpSocketFailureText[] = "DHCP Server Failed to create/bind socket";
+
+/// Stand-ins a test gives the server; every member left empty means the real thing.
+struct DhcpServerHost {
+    IDhcpAdapterSource* adapters = nullptr;  ///< null: the adapter table of ombrixaux
+    IDhcpAddressProbe* probe = nullptr;      ///< null: the ICMP echo through "Icmp.dll"
+    IDhcpClock* clock = nullptr;             ///< null: the system time
+    std::string databasePath;                ///< empty: "Ombrix.dhcp" beside the program
+    DWORD packetWaitMs = kDhcpPacketWaitMs;  ///< the packet thread's longest wait for work
+};
+
+class CDhcpServer : public CSocketEndpoint, public IDhcpServerComponent, private IDhcpReplySender {
+public:
+    /// `sharingMode` picks the adapter to bind to; `accessProvider` (may be null) is the plug-in's
+    /// callbacks, read at each call.
+    CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider);
+    CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider, const DhcpServerHost& host);
+    /// Destroy: stops the server when it runs, then lets go of the tables and the ICMP facility (at once, or
+    /// when a packet thread that outlived the stop ends).
+    ~CDhcpServer() override;
+    CDhcpServer(const CDhcpServer&) = delete;
+    CDhcpServer& operator=(const CDhcpServer&) = delete;
+
+    /// Reads section DHCP, finds the address to bind to, loads the client database, opens and binds the
+    /// socket, starts the packet thread, loads "Icmp.dll" the first time and ends the leases that ran out.
+    /// True also when already running. On false the service log (no address, no socket) or the component
+    /// log (no packet thread: the server would queue and never answer, so it does not start) says why.
+    bool Start() override;
+    /// Closes the socket, ends the packet thread (waiting at most 5 s), then saves and empties the client
+    /// table. The offer list and the packet queue stay as they are. Always true.
+    bool Stop() override;
+    /// True while the socket is open and no send has failed on it.
+    bool IsRunning() const override;
+
+    void SetPool(uint32_t low, uint32_t high) override;
+    uint32_t PoolLow() const override;
+    uint32_t PoolHigh() const override;
+    uint32_t Network() const override;
+    std::vector<IpcClientEntry> Clients() const override;
+
+    /// The address bound to at the last start (0 before).
+    uint32_t ServerAddress() const { return m_serverAddress; }
+    /// Received messages waiting for the packet thread, and those dropped because too many waited.
+    size_t QueuedPackets() const { return m_thread->Queue().Size(); }
+    uint64_t DroppedPackets() const { return m_thread->Queue().Dropped(); }
+    /// Replies the system had no room for (dropped; the socket stays open).
+    unsigned long DroppedReplies() const { return m_droppedReplies; }
+    /// True while a packet thread exists (also one that outlived a stop).
+    bool PacketThreadOutstanding() const { return m_thread->Outstanding(); }
+    /// The core, for what a test reads of the tables.
+    const CDhcpServerCore& Core() const { return m_thread->Core(); }
+
+protected:
+    /// One datagram of at most 2048 bytes into the packet queue.
+    void OnReceive() override;
+    /// An error with a socket event: the socket layer closes the socket right after; no reply may be sent
+    /// on it from now on.
+    void OnError(int error) override;
+
+private:
+    /// Sends one reply to port 68 with MSG_DONTROUTE; called under the send lock, from either thread.
+    bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override;
+    /// Closes the socket under the send lock.
+    void CloseSocket();
+    /// A packet thread left from an earlier run (a stop that gave up waiting, or a failed send that closed
+    /// the socket without a stop) is ended first. False when it does not end within the stop's bound.
+    bool EndEarlierThread();
+    const CDhcpTrace& Trace() const { return m_thread->Trace(); }
+
+    int m_sharingMode;
+    IDhcpAdapterSource* m_adapters;
+    std::unique_ptr<IDhcpAdapterSource> m_ownAdapters;
+    CDhcpPacketThread* m_thread;
+    DWORD m_mainThreadId;
+    HWND m_socketWindow = nullptr;
+    uint32_t m_serverAddress = 0;
+    volatile LONG m_sendFailed = 0;
+    unsigned long m_droppedReplies = 0;
+};

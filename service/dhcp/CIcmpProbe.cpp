@@ -1,0 +1,73 @@
+#include "CIcmpProbe.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kIcmpLibrary[] = "Icmp.dll";
+// The reply buffer starts with the first reply record (ICMP_ECHO_REPLY): the address it came from, then
+// its status. Both lead the record in the 32-bit and the 64-bit layout alike.
+constexpr size_t kReplyAddressOffset = 0;
+constexpr size_t kReplyStatusOffset = 4;
+constexpr size_t kReplyHeadSize = 8;
+static_assert(kReplyHeadSize <= kIcmpProbeReplyBufferSize, "the reply buffer holds a record's head");
+constexpr uint32_t kIpSuccess = 0;  // IP_SUCCESS; anything else is an error report, not an echo
+
+uint32_t ReadLe32(const unsigned char* at)
+{
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
+           static_cast<uint32_t>(at[3]) << 24;
+}
+constexpr WORD kProbeDataLength = sizeof(kIcmpProbeData) - 1;
+static_assert(kProbeDataLength == 6, "the probe carries six bytes");
+
+template <typename Fn>
+Fn Lookup(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+CIcmpProbe::~CIcmpProbe()
+{
+    if (m_handle != INVALID_HANDLE_VALUE && m_closeHandle != nullptr) {
+        m_closeHandle(m_handle);
+    }
+    if (m_library != nullptr) {
+        FreeLibrary(m_library);
+    }
+}
+
+bool CIcmpProbe::Load()
+{
+    if (m_library != nullptr) {
+        return true;
+    }
+    m_library = LoadLibraryA(kIcmpLibrary);
+    if (m_library == nullptr) {
+        return false;
+    }
+    m_createFile = Lookup<IcmpCreateFileFn>(m_library, "IcmpCreateFile");
+    m_closeHandle = Lookup<IcmpCloseHandleFn>(m_library, "IcmpCloseHandle");
+    m_sendEcho = Lookup<IcmpSendEchoFn>(m_library, "IcmpSendEcho");
+    if (m_createFile != nullptr) {
+        m_handle = m_createFile();
+    }
+    return true;
+}
+
+bool CIcmpProbe::Answers(uint32_t address)
+{
+    if (!Usable()) {
+        return false;
+    }
+    char data[sizeof(kIcmpProbeData)];
+    std::memcpy(data, kIcmpProbeData, sizeof(data));
+    unsigned char reply[kIcmpProbeReplyBufferSize] = {};
+    const DWORD replies = m_sendEcho(m_handle, address, data, kProbeDataLength, nullptr, reply, sizeof(reply),
+                                     kIcmpProbeTimeoutMs);
+    // The address is held in network order as the system keeps it, so it compares as read.
+    return replies > 0 && ReadLe32(reply + kReplyStatusOffset) == kIpSuccess &&
+           ReadLe32(reply + kReplyAddressOffset) == address;
+}
