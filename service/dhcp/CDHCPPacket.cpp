@@ -54,11 +54,10 @@ uint8_t CDHCPPacket::CheckRequest()
     }
 }
 
-bool CDHCPPacket::MoveTypeToFront(uint8_t* message, size_t length)
+size_t CDHCPPacket::FindTypeOption(const uint8_t* message, size_t length)
 {
-    constexpr size_t kTypeOptionSize = kDhcpOptionHeaderSize + 1;
     if (length >= kDhcpTypeValueOffset + 1 && message[kDhcpTypeTagOffset] == DHO_DHCP_MESSAGE_TYPE)
-        return true;
+        return kDhcpTypeTagOffset;
     size_t at = kDhcpOptionsOffset;
     while (at < length && message[at] != DHO_END) {
         if (message[at] == DHO_PAD) {
@@ -66,21 +65,37 @@ bool CDHCPPacket::MoveTypeToFront(uint8_t* message, size_t length)
             continue;
         }
         if (at + kDhcpOptionHeaderSize > length)
-            return false;
+            return 0;
         const size_t next = at + kDhcpOptionHeaderSize + message[at + 1];
         if (next > length)
-            return false;
-        if (message[at] == DHO_DHCP_MESSAGE_TYPE && message[at + 1] == 1) {
-            uint8_t type[kTypeOptionSize];
-            std::memcpy(type, message + at, kTypeOptionSize);
-            std::memmove(message + kDhcpOptionsOffset + kTypeOptionSize, message + kDhcpOptionsOffset,
-                         at - kDhcpOptionsOffset);
-            std::memcpy(message + kDhcpOptionsOffset, type, kTypeOptionSize);
-            return true;
-        }
+            return 0;
+        if (message[at] == DHO_DHCP_MESSAGE_TYPE && message[at + 1] == 1)
+            return at;
         at = next;
     }
-    return false;
+    return 0;
+}
+
+bool CDHCPPacket::MoveTypeToFront(uint8_t* message, size_t length)
+{
+    constexpr size_t kTypeOptionSize = kDhcpOptionHeaderSize + 1;
+    const size_t at = FindTypeOption(message, length);
+    if (at == 0)
+        return false;
+    if (at != kDhcpTypeTagOffset) {
+        uint8_t type[kTypeOptionSize];
+        std::memcpy(type, message + at, kTypeOptionSize);
+        std::memmove(message + kDhcpOptionsOffset + kTypeOptionSize, message + kDhcpOptionsOffset,
+                     at - kDhcpOptionsOffset);
+        std::memcpy(message + kDhcpOptionsOffset, type, kTypeOptionSize);
+    }
+    return true;
+}
+
+uint8_t CDHCPPacket::FindMessageType(const uint8_t* message, size_t length)
+{
+    const size_t at = FindTypeOption(message, length);
+    return at == 0 ? 0 : message[at + kDhcpOptionHeaderSize];
 }
 
 void CDHCPPacket::LocateOptions()

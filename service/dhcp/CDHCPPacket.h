@@ -38,6 +38,8 @@ public:
     /// byte and stops at END, is moved to the front and the options it passed move up behind it, in order.
     /// Returns true when the message now starts with the type; a message without one is left as it is.
     static bool MoveTypeToFront(uint8_t* message, size_t length);
+    /// The message type wherever its option stands (found as MoveTypeToFront finds it), or 0 when none.
+    static uint8_t FindMessageType(const uint8_t* message, size_t length);
 
     /// Fills the hardware address and the located options. Always succeeds.
     void LocateOptions();
@@ -98,6 +100,9 @@ public:
     size_t WritePosition() const { return m_writePos; }
 
 private:
+    /// Offset of the type option that MoveTypeToFront would take, or 0 when there is none.
+    static size_t FindTypeOption(const uint8_t* message, size_t length);
+
     void StartReplyHeader(uint8_t type);
     void WriteComputerName();
     /// Appends one option when it fits in front of the END byte; false when it does not.

@@ -25,14 +25,16 @@ private:
 
 CDhcpPacketQueue::CDhcpPacketQueue(IDhcpLock* lock, size_t limit) : m_lock(lock), m_limit(limit) {}
 
-DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet)
+DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs)
 {
+    const bool discover =
+        CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER;
     Guard guard(m_lock);
     if (m_packets.size() >= m_limit) {
         ++m_dropped;
         return ++m_currentRun == 1 ? DhcpQueuePush::FirstDrop : DhcpQueuePush::Dropped;
     }
-    m_packets.push_back(std::move(packet));
+    m_packets.push_back(Waiting{std::move(packet), arrivedMs, discover});
     if (m_currentRun == 0) {
         return DhcpQueuePush::Queued;
     }
@@ -41,15 +43,26 @@ DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet)
     return DhcpQueuePush::QueuedAfterDrops;
 }
 
-std::unique_ptr<CDHCPPacket> CDhcpPacketQueue::Pop()
+std::unique_ptr<CDHCPPacket> CDhcpPacketQueue::Pop(uint32_t nowMs)
 {
     Guard guard(m_lock);
-    if (m_packets.empty()) {
-        return nullptr;
+    while (!m_packets.empty()) {
+        Waiting waiting = std::move(m_packets.front());
+        m_packets.pop_front();
+        // Unsigned difference: right across a wrap of the tick.
+        if (waiting.discover && nowMs - waiting.arrivedMs > kDhcpDiscoverMaxWaitMs) {
+            ++m_stale;
+            continue;
+        }
+        return std::move(waiting.packet);
     }
-    std::unique_ptr<CDHCPPacket> packet = std::move(m_packets.front());
-    m_packets.pop_front();
-    return packet;
+    return nullptr;
+}
+
+uint64_t CDhcpPacketQueue::Stale() const
+{
+    Guard guard(m_lock);
+    return m_stale;
 }
 
 size_t CDhcpPacketQueue::Size() const

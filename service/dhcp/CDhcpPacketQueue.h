@@ -14,9 +14,16 @@
 #include "CDHCPPacket.h"
 #include "DhcpHostInterfaces.h"
 
-/// Messages that may wait at once: 256 × about 3 KB each. Even at one probe per message this is four
-/// minutes of work, longer than any client waits for an answer.
+/// Messages that may wait at once: 256 × about 3 KB each. At one probe per message this is four minutes
+/// of work, longer than any client waits for an answer, hence the age limit below.
 constexpr size_t kDhcpPacketQueueLimit = 256;
+
+/// A DISCOVER that waited longer than this is dropped unhandled when its turn comes. A client repeats its
+/// DISCOVER after 4 s (RFC 2131, 4.1) and takes the first offer to its newest one, so an offer to an older
+/// one only costs the packet thread a probe of up to a second. After a flood of made-up clients this keeps
+/// the backlog to a few seconds instead of minutes, and a real client is served right after. Other messages
+/// cost no probe and are always handled.
+constexpr uint32_t kDhcpDiscoverMaxWaitMs = 4000;
 
 /// What became of a message handed to the queue.
 enum class DhcpQueuePush {
@@ -33,10 +40,14 @@ public:
     CDhcpPacketQueue(const CDhcpPacketQueue&) = delete;
     CDhcpPacketQueue& operator=(const CDhcpPacketQueue&) = delete;
 
-    /// Appends `packet` unless `limit` messages wait already; a dropped one is destroyed here.
-    DhcpQueuePush Push(std::unique_ptr<CDHCPPacket> packet);
-    /// The oldest waiting message, or null when none waits.
-    std::unique_ptr<CDHCPPacket> Pop();
+    /// Appends `packet`, received at `arrivedMs` (a millisecond tick that may wrap), unless `limit` messages
+    /// wait already; a dropped one is destroyed here.
+    DhcpQueuePush Push(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs = 0);
+    /// The oldest waiting message, or null when none waits. DISCOVERs that waited longer than
+    /// kDhcpDiscoverMaxWaitMs by `nowMs` are destroyed on the way and counted as stale.
+    std::unique_ptr<CDHCPPacket> Pop(uint32_t nowMs = 0);
+    /// DISCOVERs dropped for their age since the queue was made.
+    uint64_t Stale() const;
 
     size_t Size() const;
     size_t Limit() const { return m_limit; }
@@ -50,7 +61,13 @@ private:
 
     IDhcpLock* m_lock;
     size_t m_limit;
-    std::deque<std::unique_ptr<CDHCPPacket>> m_packets;
+    struct Waiting {
+        std::unique_ptr<CDHCPPacket> packet;
+        uint32_t arrivedMs;
+        bool discover;
+    };
+    std::deque<Waiting> m_packets;
+    uint64_t m_stale = 0;
     uint64_t m_dropped = 0;
     uint64_t m_currentRun = 0;
     uint64_t m_lastRun = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "DhcpTestSupport.h"
 
 using namespace dhcptest;
@@ -103,3 +105,49 @@ TEST_F(PacketQueueTest, MessagesLeftWaitingAreFreedWithTheQueue)
 }
 
 }  // namespace
+
+namespace {
+std::unique_ptr<CDHCPPacket> TypedMessage(const DhcpServerContext& context, uint8_t type, uint32_t xid)
+{
+    std::vector<uint8_t> bytes = MessageBuilder(type).Build();
+    DhcpWriteLe32(&bytes[kDhcpXidOffset], xid);
+    return std::unique_ptr<CDHCPPacket>(new CDHCPPacket(context, bytes.data(), bytes.size()));
+}
+}  // namespace
+
+TEST_F(PacketQueueTest, DiscoversTooOldForTheirClientAreDroppedOtherMessagesNever)
+{
+    CDhcpPacketQueue queue(&lock);
+    // A tick close to its wrap, so the ages are taken across it.
+    const uint32_t t0 = 0xFFFFF000u;
+    queue.Push(TypedMessage(context, DHCPDISCOVER, 1), t0);
+    queue.Push(TypedMessage(context, DHCPREQUEST, 2), t0);
+    queue.Push(TypedMessage(context, DHCPDISCOVER, 3), t0 + 1000);
+    queue.Push(TypedMessage(context, DHCPRELEASE, 4), t0 + 1000);
+    queue.Push(TypedMessage(context, DHCPDISCOVER, 5), t0 + 4500);
+
+    const uint32_t now = t0 + 4500 + kDhcpDiscoverMaxWaitMs;  // wrapped past zero
+    std::vector<uint32_t> handed;
+    while (std::unique_ptr<CDHCPPacket> packet = queue.Pop(now))
+        handed.push_back(Xid(packet));
+    // 1 and 3 waited longer than the limit; 5 waited exactly the limit.
+    EXPECT_EQ((std::vector<uint32_t>{2, 4, 5}), handed);
+    EXPECT_EQ(2u, queue.Stale());
+    EXPECT_EQ(0u, queue.Dropped());
+}
+
+TEST_F(PacketQueueTest, TypeIsFoundWhereverTheClientPutIt)
+{
+    std::vector<uint8_t> late = MessageBuilder(DHCPDISCOVER).Build();
+    const uint8_t front[] = {DHO_DHCP_REQUESTED_ADDRESS, 4, 10, 0, 0, 9, DHO_DHCP_MESSAGE_TYPE, 1, DHCPDISCOVER};
+    std::memcpy(late.data() + kDhcpOptionsOffset, front, sizeof(front));
+    EXPECT_EQ(DHCPDISCOVER, CDHCPPacket::FindMessageType(late.data(), late.size()));
+    std::vector<uint8_t> none(kDhcpOptionsOffset, 0);
+    none.push_back(DHO_END);
+    EXPECT_EQ(0, CDHCPPacket::FindMessageType(none.data(), none.size()));
+
+    CDhcpPacketQueue queue(&lock);
+    queue.Push(std::unique_ptr<CDHCPPacket>(new CDHCPPacket(context, late.data(), late.size())), 0);
+    EXPECT_EQ(nullptr, queue.Pop(kDhcpDiscoverMaxWaitMs + 1)) << "a DISCOVER with its type further back ages too";
+    EXPECT_EQ(1u, queue.Stale());
+}

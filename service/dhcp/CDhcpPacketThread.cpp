@@ -90,7 +90,7 @@ void CDhcpPacketThread::SetReplyPath(IDhcpReplySender* path)
 
 DhcpQueuePush CDhcpPacketThread::Enqueue(std::unique_ptr<CDHCPPacket> packet)
 {
-    const DhcpQueuePush result = m_queue.Push(std::move(packet));
+    const DhcpQueuePush result = m_queue.Push(std::move(packet), GetTickCount());
     if ((result == DhcpQueuePush::Queued || result == DhcpQueuePush::QueuedAfterDrops) && m_packetEvent != nullptr) {
         SetEvent(m_packetEvent);
     }
@@ -182,12 +182,17 @@ void CDhcpPacketThread::Run()
         }
         WaitForSingleObject(m_packetEvent, m_packetWaitMs);
         // Messages that arrive meanwhile signal the event again and are taken in the next round at once.
+        const uint64_t staleBefore = m_queue.Stale();
         while (!Stopping()) {
-            std::unique_ptr<CDHCPPacket> packet = m_queue.Pop();
+            std::unique_ptr<CDHCPPacket> packet = m_queue.Pop(GetTickCount());
             if (packet == nullptr) {
                 break;
             }
             m_core->HandlePacket(*packet);
+        }
+        if (m_queue.Stale() != staleBefore) {
+            Trace().Format("Dropped %d DISCOVER messages that waited longer than %d ms",
+                           static_cast<int>(m_queue.Stale() - staleBefore), static_cast<int>(kDhcpDiscoverMaxWaitMs));
         }
         if (Stopping()) {
             continue;

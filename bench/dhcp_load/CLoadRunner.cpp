@@ -1,0 +1,504 @@
+#include "CLoadRunner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "CArpAnnounce.h"
+#include "CInterfaceAddresses.h"
+#include "LoadClock.h"
+
+namespace {
+
+constexpr uint64_t kUsPerMs = kLoadUsPerMs;
+constexpr uint64_t kUsPerSecond = kLoadUsPerSecond;
+// A flood sends this many DISCOVERs between two looks at the answers.
+constexpr uint32_t kFloodBatch = 64;
+// Answers taken in at most per look during a flood, so that sending goes on under a stream of them.
+constexpr uint32_t kFloodDrain = 256;
+// A paced flood sleeps in the receive wait only when the next DISCOVER is at least this far away;
+// closer than that it keeps looking at the socket without waiting, so the pace holds at high rates.
+constexpr uint64_t kFloodSleepThresholdUs = 2000;
+// A client refused this often in one exchange gives up: the server refuses it for a reason of its own.
+constexpr uint32_t kMaxNakRestarts = 3;
+// Every reply of a run may be kept, up to this many files: enough for fuzz seeds, never a flood's worth.
+constexpr uint32_t kMaxCaptures = 64;
+
+std::string Dotted(uint32_t address)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
+             address & 0xFF);
+    return text;
+}
+
+std::string MacText(const uint8_t mac[kEthernetAddressSize])
+{
+    char text[18];
+    snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return text;
+}
+
+const char* TypeName(uint8_t type)
+{
+    switch (type) {
+    case kLoadOffer: return "offer";
+    case kLoadAck: return "ack";
+    case kLoadNak: return "nak";
+    default: return "other";
+    }
+}
+
+double Ms(uint64_t microseconds)
+{
+    return static_cast<double>(microseconds) / kUsPerMs;
+}
+
+double PerSecond(uint64_t count, uint64_t microseconds)
+{
+    return microseconds == 0 ? 0.0 : static_cast<double>(count) * kUsPerSecond / static_cast<double>(microseconds);
+}
+
+// Milliseconds for poll until `whenUs`, rounded up so that a wait never ends just short of it.
+int WaitMs(uint64_t nowUs, uint64_t whenUs)
+{
+    if (whenUs <= nowUs) {
+        return 0;
+    }
+    return static_cast<int>((whenUs - nowUs + kUsPerMs - 1) / kUsPerMs);
+}
+
+uint64_t DefaultSeed()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<uint64_t>(now.tv_sec) * kUsPerSecond * kUsPerMs + static_cast<uint64_t>(now.tv_nsec);
+}
+
+}  // namespace
+
+CLoadRunner::CLoadRunner(const CLoadOptions& options, CLoadSocket& socket, FILE* out,
+                         const volatile sig_atomic_t* stop)
+    : m_options(options),
+      m_socket(socket),
+      m_out(out),
+      m_stop(stop),
+      m_random(options.seedGiven ? options.seed : DefaultSeed()),
+      m_runTag(static_cast<uint16_t>(m_random.Next()))
+{
+}
+
+void CLoadRunner::Line(const char* format, ...)
+{
+    fputs("dhcp_load ", m_out);
+    va_list args;
+    va_start(args, format);
+    vfprintf(m_out, format, args);
+    va_end(args);
+    fputc('\n', m_out);
+    fflush(m_out);
+}
+
+bool CLoadRunner::OutOfTime() const
+{
+    return *m_stop != 0 || LoadNowUs() >= m_deadlineUs;
+}
+
+const char* CLoadRunner::StopReason() const
+{
+    if (*m_stop != 0) {
+        return "signal";
+    }
+    return LoadNowUs() >= m_deadlineUs ? "deadline" : "done";
+}
+
+void CLoadRunner::Capture(const uint8_t* bytes, size_t length, uint8_t type)
+{
+    if (m_options.capture.empty() || m_captured >= kMaxCaptures) {
+        return;
+    }
+    ++m_captured;
+    char name[32];
+    snprintf(name, sizeof name, "/%04u-%s.bin", m_captured, TypeName(type));
+    const std::string path = m_options.capture + name;
+    if (FILE* file = fopen(path.c_str(), "wb")) {
+        fwrite(bytes, 1, length, file);
+        fclose(file);
+    }
+}
+
+bool CLoadRunner::Accept(const uint8_t* bytes, long length, CLoadReply* reply)
+{
+    if (reply->Parse(bytes, static_cast<size_t>(length)) != LoadReplyStatus::Ok) {
+        ++m_badReplies;
+        return false;
+    }
+    Capture(bytes, static_cast<size_t>(length), reply->type);
+    return true;
+}
+
+int CLoadRunner::Run()
+{
+    m_deadlineUs = LoadNowUs() + static_cast<uint64_t>(m_options.deadlineSeconds) * kUsPerSecond;
+    switch (m_options.mode) {
+    case LoadMode::New: return RunNew();
+    case LoadMode::Renew: return RunRenew();
+    case LoadMode::Flood: return RunFlood();
+    case LoadMode::None: break;
+    }
+    return 2;
+}
+
+// ------------------------------------------------------------------------------------------ leasing
+void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased, LeaseTally* tally)
+{
+    struct Exchange {
+        uint32_t index;
+        uint8_t mac[kEthernetAddressSize];
+        uint32_t xid;
+        bool offered;  // the REQUEST is out, the ACK awaited
+        uint32_t restarts;
+        uint64_t startedUs, stageUs, offerUs;
+    };
+    const uint64_t timeoutUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
+    std::vector<Exchange> inFlight;
+    uint32_t started = 0;
+    const uint64_t beginUs = LoadNowUs();
+    CLoadReply reply;
+
+    while ((started < count || !inFlight.empty()) && !OutOfTime()) {
+        while (inFlight.size() < m_options.window && started < count) {
+            Exchange exchange{};
+            exchange.index = m_nextClient++;
+            CLoadRandom::ClientMac(m_runTag, exchange.index, exchange.mac);
+            exchange.xid = m_random.NextXid();
+            m_message.Discover(exchange.mac, exchange.xid);
+            exchange.startedUs = exchange.stageUs = LoadNowUs();
+            ++started;
+            if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+                ++tally->sendErrors;
+                continue;
+            }
+            inFlight.push_back(exchange);
+        }
+        uint64_t nextTimeoutUs = UINT64_MAX;
+        for (const Exchange& exchange : inFlight) {
+            nextTimeoutUs = std::min(nextTimeoutUs, exchange.stageUs + timeoutUs);
+        }
+        const long got = inFlight.empty() ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer,
+                                                                  WaitMs(LoadNowUs(), nextTimeoutUs));
+        const uint64_t nowUs = LoadNowUs();
+        if (got > 0 && Accept(m_buffer, got, &reply)) {
+            auto match = std::find_if(inFlight.begin(), inFlight.end(), [&](const Exchange& exchange) {
+                return exchange.xid == reply.xid && reply.IsFor(exchange.mac);
+            });
+            if (match == inFlight.end()) {
+                ++m_ignoredReplies;
+            } else if (reply.type == kLoadNak && match->restarts < kMaxNakRestarts) {
+                // A refused client starts over with a DISCOVER (RFC 2131 section 3.1), as real clients do
+                // when two of them were offered the same address; its exchange keeps its start time.
+                ++match->restarts;
+                ++tally->restarts;
+                match->xid = m_random.NextXid();
+                match->offered = false;
+                m_message.Discover(match->mac, match->xid);
+                match->stageUs = LoadNowUs();
+                if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+                    ++tally->sendErrors;
+                    inFlight.erase(match);
+                }
+            } else if (reply.type == kLoadNak) {
+                ++tally->nak;
+                inFlight.erase(match);
+            } else if (reply.type == kLoadOffer && !match->offered) {
+                match->offerUs = nowUs - match->stageUs;
+                // A reply without option 54 names its server only in siaddr.
+                const uint32_t server = reply.hasServerId ? reply.serverId : reply.siaddr;
+                m_message.Select(match->mac, match->xid, reply.yiaddr, server);
+                match->offered = true;
+                match->stageUs = LoadNowUs();
+                if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+                    ++tally->sendErrors;
+                    inFlight.erase(match);
+                }
+            } else if (reply.type == kLoadAck && match->offered) {
+                const uint64_t ackUs = nowUs - match->stageUs;
+                const uint64_t exchangeUs = nowUs - match->startedUs;
+                tally->offer.Add(match->offerUs);
+                tally->ack.Add(ackUs);
+                tally->exchange.Add(exchangeUs);
+                ++tally->ok;
+                LeasedClient client{};
+                memcpy(client.mac, match->mac, kEthernetAddressSize);
+                client.address = reply.yiaddr;
+                client.server = reply.hasServerId ? reply.serverId : reply.siaddr;
+                client.leaseSeconds = reply.leaseTime;
+                leased->push_back(client);
+                if (m_options.detail) {
+                    Line("lease index=%u mac=%s address=%s server=%s lease_s=%u offer_ms=%.3f ack_ms=%.3f "
+                         "exchange_ms=%.3f nak_restarts=%u",
+                         match->index, MacText(match->mac).c_str(), Dotted(client.address).c_str(),
+                         Dotted(client.server).c_str(), client.leaseSeconds, Ms(match->offerUs), Ms(ackUs),
+                         Ms(exchangeUs), match->restarts);
+                }
+                inFlight.erase(match);
+            } else {
+                ++m_ignoredReplies;  // a second OFFER, or an ACK before any REQUEST
+            }
+        }
+        for (auto it = inFlight.begin(); it != inFlight.end();) {
+            if (nowUs >= it->stageUs + timeoutUs) {
+                ++(it->offered ? tally->ackTimeout : tally->offerTimeout);
+                it = inFlight.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    tally->unfinished = static_cast<uint32_t>(inFlight.size()) + (count - started);
+    tally->elapsedUs = LoadNowUs() - beginUs;
+}
+
+void CLoadRunner::PrintLeasePhase(const char* mode, const char* phase, uint32_t count, const LeaseTally& tally)
+{
+    Line("mode=%s phase=%s iface=%s seed_tag=%04x clients=%u window=%u ok=%u nak=%u nak_restarts=%u "
+         "offer_timeout=%u ack_timeout=%u send_errors=%u unfinished=%u elapsed_ms=%.3f exchanges_per_s=%.3f stopped=%s",
+         mode, phase, m_options.interface.c_str(), m_runTag, count, m_options.window, tally.ok, tally.nak, tally.restarts,
+         tally.offerTimeout, tally.ackTimeout, tally.sendErrors, tally.unfinished, Ms(tally.elapsedUs),
+         PerSecond(tally.ok, tally.elapsedUs), StopReason());
+    Line("%s", FormatLatency("exchange", tally.exchange.Summary()).c_str());
+    Line("%s", FormatLatency("offer", tally.offer.Summary()).c_str());
+    Line("%s", FormatLatency("ack", tally.ack.Summary()).c_str());
+}
+
+void CLoadRunner::ReleaseAll(const std::vector<LeasedClient>& leased, bool fromLeasedAddress)
+{
+    uint32_t sent = 0;
+    for (const LeasedClient& client : leased) {
+        m_message.Release(client.mac, m_random.NextXid(), client.address, client.server);
+        // Without the address on the interface the RELEASE leaves from 0.0.0.0; servers go by ciaddr.
+        if (m_socket.SendUnicast(m_message.Bytes(), m_message.Length(), client.server,
+                                 fromLeasedAddress ? client.address : 0)) {
+            ++sent;
+        }
+    }
+    Line("released=%u of=%zu", sent, leased.size());
+}
+
+int CLoadRunner::RunNew()
+{
+    std::vector<LeasedClient> leased;
+    LeaseTally tally;
+    LeaseClients(m_options.count, &leased, &tally);
+    PrintLeasePhase("new", "lease", m_options.count, tally);
+    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
+    if (m_options.release) {
+        ReleaseAll(leased, false);
+    }
+    return tally.ok == m_options.count ? 0 : 1;
+}
+
+// ------------------------------------------------------------------------------------------ renewing
+int CLoadRunner::RunRenew()
+{
+    std::vector<LeasedClient> leased;
+    LeaseTally tally;
+    LeaseClients(m_options.clients, &leased, &tally);
+    PrintLeasePhase("renew", "lease", m_options.clients, tally);
+    if (leased.empty()) {
+        Line("mode=renew phase=renew renewals=0 error=no_client_leased");
+        return 1;
+    }
+
+    CInterfaceAddresses addresses(m_socket.InterfaceIndex());
+    CArpAnnounce announce;
+    std::string error;
+    if (!announce.Open(m_options.interface, &error)) {
+        Line("mode=renew phase=renew renewals=0 error=\"%s\"", error.c_str());
+        return 2;
+    }
+    for (const LeasedClient& client : leased) {
+        if (!addresses.Add(client.address, &error)) {
+            Line("mode=renew phase=renew renewals=0 error=\"%s\"", error.c_str());
+            return 2;
+        }
+        announce.Announce(client.address);
+    }
+
+    struct Pending {
+        bool busy;
+        uint32_t xid;
+        uint64_t sentUs;
+    };
+    std::vector<Pending> pending(leased.size(), Pending{false, 0, 0});
+    const uint64_t timeoutUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
+    uint32_t sent = 0, ok = 0, nak = 0, timeouts = 0, sendErrors = 0;
+    size_t next = 0;  // the client whose turn it is to renew
+    size_t busy = 0;
+    CLoadStats latency;
+    CLoadReply reply;
+    const uint64_t beginUs = LoadNowUs();
+
+    while ((sent < m_options.count || busy > 0) && !OutOfTime()) {
+        // Every idle client renews once more, in turn, while renewals are left to send.
+        for (size_t tried = 0; tried < pending.size() && sent < m_options.count; ++tried) {
+            const size_t i = next;
+            next = (next + 1) % pending.size();
+            if (pending[i].busy) {
+                continue;
+            }
+            pending[i].xid = m_random.NextXid();
+            m_message.Renew(leased[i].mac, pending[i].xid, leased[i].address);
+            ++sent;
+            pending[i].sentUs = LoadNowUs();
+            if (!m_socket.SendUnicast(m_message.Bytes(), m_message.Length(), leased[i].server, leased[i].address)) {
+                ++sendErrors;
+                continue;
+            }
+            pending[i].busy = true;
+            ++busy;
+        }
+        uint64_t nextTimeoutUs = UINT64_MAX;
+        for (const Pending& p : pending) {
+            if (p.busy) {
+                nextTimeoutUs = std::min(nextTimeoutUs, p.sentUs + timeoutUs);
+            }
+        }
+        const long got = busy == 0 ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(LoadNowUs(), nextTimeoutUs));
+        const uint64_t nowUs = LoadNowUs();
+        if (got > 0 && Accept(m_buffer, got, &reply)) {
+            size_t i = 0;
+            while (i < pending.size() && !(pending[i].busy && pending[i].xid == reply.xid && reply.IsFor(leased[i].mac))) {
+                ++i;
+            }
+            if (i == pending.size() || (reply.type != kLoadAck && reply.type != kLoadNak)) {
+                ++m_ignoredReplies;
+            } else {
+                if (reply.type == kLoadAck) {
+                    ++ok;
+                    latency.Add(nowUs - pending[i].sentUs);
+                } else {
+                    ++nak;
+                }
+                pending[i].busy = false;
+                --busy;
+            }
+        }
+        for (Pending& p : pending) {
+            if (p.busy && nowUs >= p.sentUs + timeoutUs) {
+                p.busy = false;
+                --busy;
+                ++timeouts;
+            }
+        }
+    }
+    const uint64_t elapsedUs = LoadNowUs() - beginUs;
+    Line("mode=renew phase=renew iface=%s clients=%zu renewals=%u sent=%u ok=%u nak=%u timeout=%u send_errors=%u "
+         "unfinished=%u elapsed_ms=%.3f renewals_per_s=%.3f stopped=%s",
+         m_options.interface.c_str(), leased.size(), m_options.count, sent, ok, nak, timeouts, sendErrors,
+         static_cast<uint32_t>(busy) + (m_options.count - sent), Ms(elapsedUs), PerSecond(ok, elapsedUs),
+         StopReason());
+    Line("%s", FormatLatency("renewal", latency.Summary()).c_str());
+    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
+    if (m_options.release) {
+        ReleaseAll(leased, true);
+    }
+    addresses.Clear();
+    return ok == m_options.count && tally.ok == m_options.clients ? 0 : 1;
+}
+
+// ------------------------------------------------------------------------------------------ flooding
+int CLoadRunner::RunFlood()
+{
+    const uint32_t xidBase = m_random.NextXid();
+    const uint64_t beginUs = LoadNowUs();
+    const uint64_t endUs = beginUs + static_cast<uint64_t>(m_options.floodSeconds) * kUsPerSecond;
+    std::vector<uint32_t> sentPerSecond(m_options.floodSeconds, 0), offersPerSecond(m_options.floodSeconds, 0);
+    uint64_t sent = 0, sendErrors = 0;
+    uint32_t offers = 0, naks = 0, acks = 0, foreign = 0;
+    int lastError = 0;
+    uint8_t mac[kEthernetAddressSize];
+    CLoadReply reply;
+
+    auto second = [&](uint64_t nowUs) {
+        return std::min<size_t>((nowUs - beginUs) / kUsPerSecond, m_options.floodSeconds - 1);
+    };
+    auto takeReplies = [&](int firstWaitMs) {
+        int waitMs = firstWaitMs;
+        for (uint32_t taken = 0; taken < kFloodDrain; ++taken) {
+            const long got = m_socket.Receive(m_buffer, sizeof m_buffer, waitMs);
+            waitMs = 0;
+            if (got <= 0) {
+                return;
+            }
+            if (!Accept(m_buffer, got, &reply)) {
+                continue;
+            }
+            // The run's transaction ids are consecutive from xidBase: anything else is not ours.
+            if (static_cast<uint32_t>(reply.xid - xidBase) >= sent) {
+                ++foreign;
+            } else if (reply.type == kLoadOffer) {
+                ++offers;
+                const uint64_t nowUs = LoadNowUs();
+                if (nowUs < endUs) {
+                    ++offersPerSecond[second(nowUs)];
+                }
+            } else if (reply.type == kLoadNak) {
+                ++naks;
+            } else if (reply.type == kLoadAck) {
+                ++acks;
+            } else {
+                ++foreign;
+            }
+        }
+    };
+
+    for (uint64_t nowUs = beginUs; nowUs < endUs && *m_stop == 0; nowUs = LoadNowUs()) {
+        uint64_t due = sent + kFloodBatch;
+        if (m_options.rate != 0) {
+            due = std::min<uint64_t>((nowUs - beginUs) * m_options.rate / kUsPerSecond + 1, sent + kFloodBatch);
+        }
+        while (sent < due) {
+            m_random.RandomMac(mac);
+            m_message.Discover(mac, xidBase + static_cast<uint32_t>(sent));
+            ++sent;
+            ++sentPerSecond[second(nowUs)];
+            if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+                ++sendErrors;
+                lastError = m_socket.LastSendError();
+            }
+        }
+        int waitMs = 0;
+        if (m_options.rate != 0) {
+            const uint64_t nextUs = beginUs + sent * kUsPerSecond / m_options.rate;
+            const uint64_t laterUs = LoadNowUs();
+            if (nextUs > laterUs + kFloodSleepThresholdUs) {
+                waitMs = static_cast<int>((std::min(nextUs, endUs) - laterUs) / kUsPerMs);
+            }
+        }
+        takeReplies(waitMs);
+    }
+    const uint64_t floodUs = LoadNowUs() - beginUs;
+    const uint64_t lingerEndUs = LoadNowUs() + static_cast<uint64_t>(m_options.lingerMs) * kUsPerMs;
+    for (uint64_t nowUs = LoadNowUs(); nowUs < lingerEndUs && *m_stop == 0; nowUs = LoadNowUs()) {
+        takeReplies(WaitMs(nowUs, lingerEndUs));
+    }
+
+    if (m_options.detail) {
+        for (uint32_t s = 0; s < m_options.floodSeconds; ++s) {
+            Line("flood_second=%u sent=%u offers=%u", s + 1, sentPerSecond[s], offersPerSecond[s]);
+        }
+    }
+    char rate[16];
+    snprintf(rate, sizeof rate, m_options.rate == 0 ? "max" : "%u", m_options.rate);
+    Line("mode=flood iface=%s seconds=%u rate=%s sent=%llu send_errors=%llu last_send_error=\"%s\" elapsed_ms=%.3f "
+         "sent_per_s=%.1f offers=%u naks=%u acks=%u foreign=%u bad=%u linger_ms=%u stopped=%s",
+         m_options.interface.c_str(), m_options.floodSeconds, rate, static_cast<unsigned long long>(sent),
+         static_cast<unsigned long long>(sendErrors), lastError != 0 ? strerror(lastError) : "", Ms(floodUs),
+         PerSecond(sent, floodUs), offers, naks, acks, foreign, m_badReplies, m_options.lingerMs,
+         *m_stop != 0 ? "signal" : "done");
+    return *m_stop == 0 && sent > sendErrors ? 0 : 1;
+}
