@@ -7,26 +7,8 @@
 namespace {
 
 const char kDevicePath[] = "\\\\.\\OMBRIX";
-// Interval between two looks at the device or the service state while waiting.
-const DWORD kPollIntervalMs = 20;
 const size_t kWordSize = 4;
 const size_t kPeekStateSize = 2 * kWordSize;
-
-class CServiceHandle {
-public:
-    explicit CServiceHandle(SC_HANDLE h) : h_(h) {}
-    ~CServiceHandle()
-    {
-        if (h_) CloseServiceHandle(h_);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    SC_HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
-};
 
 void PutWord(uint8_t* p, uint32_t v)
 {
@@ -39,97 +21,28 @@ uint32_t GetWord(const uint8_t* p)
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Waits until done() holds or timeoutMs has passed; true when it held.
-template <typename Condition>
-bool PollUntil(DWORD timeoutMs, Condition done)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollIntervalMs);
-    }
-}
-
 }  // namespace
+
+CStandInDriver::CStandInDriver() : service_(kServiceName, kFileName, kImagePath, kDevicePath, DeviceOpens) {}
 
 CStandInDriver::~CStandInDriver() { CloseDevice(); }
 
-bool CStandInDriver::Fail(const char* step) { return Fail(step, GetLastError()); }
+bool CStandInDriver::Fail(const char* step) { return service_.Fail(step); }
 
-bool CStandInDriver::Fail(const char* step, DWORD error)
-{
-    char text[160];
-    std::snprintf(text, sizeof text, "%s failed, error %lu", step, static_cast<unsigned long>(error));
-    lastError_ = text;
-    return false;
-}
+bool CStandInDriver::Fail(const char* step, DWORD error) { return service_.Fail(step, error); }
 
-std::string CStandInDriver::FileBesideProgram()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return kFileName;
-    std::string dir(path, n);
-    size_t slash = dir.find_last_of("\\/");
-    dir.erase(slash == std::string::npos ? 0 : slash + 1);
-    return dir + kFileName;
-}
+std::string CStandInDriver::FileBesideProgram() { return CKernelDriverService::FileBesideProgram(kFileName); }
 
-std::string CStandInDriver::InstalledFile()
-{
-    char dir[MAX_PATH];
-    UINT n = GetSystemDirectoryA(dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir) return std::string("C:\\windows\\system32\\drivers\\") + kFileName;
-    return std::string(dir, n) + "\\drivers\\" + kFileName;
-}
+std::string CStandInDriver::InstalledFile() { return CKernelDriverService::InstalledFile(kFileName); }
 
-bool CStandInDriver::Install(const std::string& sysFile)
-{
-    if (GetFileAttributesA(sysFile.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(("finding " + sysFile).c_str());
-    const std::string target = InstalledFile();
-    if (!CopyFileA(sysFile.c_str(), target.c_str(), FALSE)) return Fail(("copying to " + target).c_str());
+bool CStandInDriver::Install(const std::string& sysFile) { return service_.Install(sysFile); }
 
-    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!scm) return Fail("OpenSCManager");
-    CServiceHandle service(CreateServiceA(scm.get(), kServiceName, kServiceName, SERVICE_ALL_ACCESS,
-                                          SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                          kImagePath, nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (service) return true;
-    if (GetLastError() != ERROR_SERVICE_EXISTS) return Fail("CreateService");
-
-    CServiceHandle existing(OpenServiceA(scm.get(), kServiceName, SERVICE_ALL_ACCESS));
-    if (!existing) return Fail("OpenService");
-    if (!ChangeServiceConfigA(existing.get(), SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                              kImagePath, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
-        return Fail("ChangeServiceConfig");
-    return true;
-}
-
-bool CStandInDriver::QueryState(DWORD& state)
-{
-    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) return Fail("OpenSCManager");
-    CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_QUERY_STATUS));
-    if (!service) return Fail("OpenService");
-    SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status)) return Fail("QueryServiceStatus");
-    state = status.dwCurrentState;
-    return true;
-}
-
-bool CStandInDriver::IsInstalled()
-{
-    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) return false;
-    CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_QUERY_STATUS));
-    return static_cast<bool>(service);
-}
+bool CStandInDriver::IsInstalled() { return service_.IsInstalled(); }
 
 bool CStandInDriver::IsRunning()
 {
     DWORD state = 0;
-    return QueryState(state) && state == SERVICE_RUNNING;
+    return service_.QueryState(state) && state == SERVICE_RUNNING;
 }
 
 bool CStandInDriver::DeviceOpens()
@@ -141,53 +54,19 @@ bool CStandInDriver::DeviceOpens()
     return true;
 }
 
-bool CStandInDriver::Start(DWORD timeoutMs)
-{
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_START));
-        if (!service) return Fail("OpenService");
-        if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-            return Fail("StartService");
-    }
-    if (!PollUntil(timeoutMs, [] { return DeviceOpens(); })) return Fail("waiting for \\\\.\\OMBRIX", ERROR_TIMEOUT);
-    return true;
-}
+bool CStandInDriver::Start(DWORD timeoutMs) { return service_.Start(timeoutMs); }
 
 bool CStandInDriver::Stop(DWORD timeoutMs)
 {
     // A handle of ours left open would keep the device object alive across the unload.
     CloseDevice();
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
-        if (!service) return Fail("OpenService");
-        SERVICE_STATUS status = {};
-        if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status) &&
-            GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
-            return Fail("ControlService(stop)");
-    }
-    DWORD state = 0;
-    if (!PollUntil(timeoutMs, [&] { return QueryState(state) && state == SERVICE_STOPPED; }))
-        return Fail("waiting for the stop", ERROR_TIMEOUT);
-    return true;
+    return service_.Stop(timeoutMs);
 }
 
 bool CStandInDriver::Uninstall()
 {
     CloseDevice();
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, DELETE));
-        if (!service) return Fail("OpenService");
-        if (!DeleteService(service.get())) return Fail("DeleteService");
-    }
-    if (!DeleteFileA(InstalledFile().c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-        return Fail("deleting the installed file");
-    return true;
+    return service_.Uninstall();
 }
 
 void CStandInDriver::CloseDevice()

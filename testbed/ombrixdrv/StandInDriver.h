@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DriverRecords.h"
+#include "KernelDriverService.h"
 
 /// How often each raw request reached the stand-in since it was loaded or reset, failed ones included.
 struct StandInRequestCounts {
@@ -36,7 +37,7 @@ public:
     /// Bound on waiting for the device to appear after a start, or for the service to stop.
     static constexpr DWORD kDefaultTimeoutMs = 20000;
 
-    CStandInDriver() = default;
+    CStandInDriver();
     ~CStandInDriver();
     CStandInDriver(const CStandInDriver&) = delete;
     CStandInDriver& operator=(const CStandInDriver&) = delete;
@@ -78,7 +79,7 @@ public:
     bool SetFailMask(uint32_t mask);
     bool Reset();
 
-    const std::string& LastError() const { return lastError_; }
+    const std::string& LastError() const { return service_.LastError(); }
 
 private:
     bool Fail(const char* step);
@@ -86,9 +87,8 @@ private:
     bool Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned = nullptr);
     bool SendWord(DWORD code, uint32_t value);
     bool ReadWord(DWORD code, uint32_t& value);
-    bool QueryState(DWORD& state);
     void CloseDevice();
 
     HANDLE device_ = INVALID_HANDLE_VALUE;
-    std::string lastError_;
+    CKernelDriverService service_;
 };

@@ -18,6 +18,7 @@
 #include <ddk/wdm.h>
 
 #include "StandInCodes.h"
+#include "StandInWdm.h"
 
 /* The raw request codes. */
 #define REQ_SET_SHARING 5
@@ -62,8 +63,6 @@ static ULONG gForwardCount;
 static UCHAR gAlarms[OMBRIX_STANDIN_MAX_QUEUED_ALARMS][ALARM_RECORD_SIZE];
 static ULONG gAlarmHead;
 static ULONG gAlarmCount;
-
-static DEVICE_OBJECT* gDevice;
 
 static USHORT GetU16(const UCHAR* p) { return (USHORT)(p[0] | (p[1] << 8)); }
 
@@ -323,54 +322,24 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT* device, IRP* irp)
     }
     KeReleaseSpinLock(&gLock, irql);
 
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_SUCCESS(status) ? info : 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
+    return StandInCompleteRequest(irp, status, NT_SUCCESS(status) ? info : 0);
 }
 
 /* Open, clean-up and close need nothing: all state belongs to the driver, not to a handle. */
 static NTSTATUS NTAPI DispatchSucceed(DEVICE_OBJECT* device, IRP* irp)
 {
-    irp->IoStatus.Status = STATUS_SUCCESS;
-    irp->IoStatus.Information = 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return STATUS_SUCCESS;
-}
-
-static void NTAPI DriverUnload(DRIVER_OBJECT* driver)
-{
-    UNICODE_STRING link;
-    RtlInitUnicodeString(&link, OMBRIX_STANDIN_LINK_NAME);
-    IoDeleteSymbolicLink(&link);
-    if (gDevice) IoDeleteDevice(gDevice);
-    gDevice = NULL;
+    return StandInCompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
 NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registryPath)
 {
-    UNICODE_STRING name, link;
     NTSTATUS status;
 
     KeInitializeSpinLock(&gLock);
     ResetState();
 
-    RtlInitUnicodeString(&name, OMBRIX_STANDIN_DEVICE_NAME);
-    status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &gDevice);
-    if (!NT_SUCCESS(status)) return status;
-    RtlInitUnicodeString(&link, OMBRIX_STANDIN_LINK_NAME);
-    status = IoCreateSymbolicLink(&link, &name);
-    if (!NT_SUCCESS(status)) {
-        IoDeleteDevice(gDevice);
-        gDevice = NULL;
-        return status;
-    }
-
-    driver->MajorFunction[IRP_MJ_CREATE] = DispatchSucceed;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchSucceed;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchSucceed;
-    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
-    driver->DriverUnload = DriverUnload;
-    DbgPrint("ombrix stand-in: loaded\n");
-    return STATUS_SUCCESS;
+    status = StandInStartDevice(driver, OMBRIX_STANDIN_DEVICE_NAME, OMBRIX_STANDIN_LINK_NAME, DispatchSucceed,
+                                DispatchControl);
+    if (NT_SUCCESS(status)) DbgPrint("ombrix stand-in: loaded\n");
+    return status;
 }

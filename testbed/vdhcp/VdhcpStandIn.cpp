@@ -7,40 +7,12 @@
 namespace {
 
 const char kDevicePath[] = "\\\\.\\VDHCP";
-const DWORD kPollIntervalMs = 20;
 const size_t kWordSize = 4;
-
-class CServiceHandle {
-public:
-    explicit CServiceHandle(SC_HANDLE h) : h_(h) {}
-    ~CServiceHandle()
-    {
-        if (h_) CloseServiceHandle(h_);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    SC_HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
-};
 
 uint32_t GetWord(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-template <typename Condition>
-bool PollUntil(DWORD timeoutMs, Condition done)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollIntervalMs);
-    }
 }
 
 // The NT way of opening the device; the adapter library opens it the Windows 95/98 way.
@@ -51,61 +23,17 @@ HANDLE OpenDevice()
 
 }  // namespace
 
+CVdhcpStandIn::CVdhcpStandIn() : service_(kServiceName, kFileName, kImagePath, kDevicePath, DeviceOpens) {}
+
 CVdhcpStandIn::~CVdhcpStandIn() = default;
 
-bool CVdhcpStandIn::Fail(const char* step) { return Fail(step, GetLastError()); }
+bool CVdhcpStandIn::Fail(const char* step) { return service_.Fail(step); }
 
-bool CVdhcpStandIn::Fail(const char* step, DWORD error)
-{
-    char text[160];
-    std::snprintf(text, sizeof text, "%s failed, error %lu", step, static_cast<unsigned long>(error));
-    lastError_ = text;
-    return false;
-}
+bool CVdhcpStandIn::Fail(const char* step, DWORD error) { return service_.Fail(step, error); }
 
-std::string CVdhcpStandIn::FileBesideProgram()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return kFileName;
-    std::string dir(path, n);
-    size_t slash = dir.find_last_of("\\/");
-    dir.erase(slash == std::string::npos ? 0 : slash + 1);
-    return dir + kFileName;
-}
+std::string CVdhcpStandIn::FileBesideProgram() { return CKernelDriverService::FileBesideProgram(kFileName); }
 
-std::string CVdhcpStandIn::InstalledFile()
-{
-    char dir[MAX_PATH];
-    UINT n = GetSystemDirectoryA(dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir) return std::string("C:\\windows\\system32\\drivers\\") + kFileName;
-    return std::string(dir, n) + "\\drivers\\" + kFileName;
-}
-
-bool CVdhcpStandIn::Install(const std::string& sysFile)
-{
-    const std::string target = InstalledFile();
-    if (!CopyFileA(sysFile.c_str(), target.c_str(), FALSE)) return Fail(("copying " + sysFile).c_str());
-    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!scm) return Fail("OpenSCManager");
-    CServiceHandle service(CreateServiceA(scm.get(), kServiceName, kServiceName, SERVICE_ALL_ACCESS,
-                                          SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                          kImagePath, nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (service || GetLastError() == ERROR_SERVICE_EXISTS) return true;
-    return Fail("CreateService");
-}
-
-bool CVdhcpStandIn::QueryState(DWORD& state)
-{
-    CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) return Fail("OpenSCManager");
-    CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_QUERY_STATUS));
-    if (!service) return Fail("OpenService");
-    SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status)) return Fail("QueryServiceStatus");
-    state = status.dwCurrentState;
-    return true;
-}
+bool CVdhcpStandIn::Install(const std::string& sysFile) { return service_.Install(sysFile); }
 
 bool CVdhcpStandIn::DeviceOpens()
 {
@@ -115,51 +43,11 @@ bool CVdhcpStandIn::DeviceOpens()
     return true;
 }
 
-bool CVdhcpStandIn::Start(DWORD timeoutMs)
-{
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_START));
-        if (!service) return Fail("OpenService");
-        if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-            return Fail("StartService");
-    }
-    if (!PollUntil(timeoutMs, [] { return DeviceOpens(); })) return Fail("waiting for \\\\.\\VDHCP", ERROR_TIMEOUT);
-    return true;
-}
+bool CVdhcpStandIn::Start(DWORD timeoutMs) { return service_.Start(timeoutMs); }
 
-bool CVdhcpStandIn::Stop(DWORD timeoutMs)
-{
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
-        if (!service) return Fail("OpenService");
-        SERVICE_STATUS status = {};
-        if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status) &&
-            GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
-            return Fail("ControlService(stop)");
-    }
-    DWORD state = 0;
-    if (!PollUntil(timeoutMs, [&] { return QueryState(state) && state == SERVICE_STOPPED; }))
-        return Fail("waiting for the stop", ERROR_TIMEOUT);
-    return true;
-}
+bool CVdhcpStandIn::Stop(DWORD timeoutMs) { return service_.Stop(timeoutMs); }
 
-bool CVdhcpStandIn::Uninstall()
-{
-    {
-        CServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        if (!scm) return Fail("OpenSCManager");
-        CServiceHandle service(OpenServiceA(scm.get(), kServiceName, DELETE));
-        if (!service) return Fail("OpenService");
-        if (!DeleteService(service.get())) return Fail("DeleteService");
-    }
-    if (!DeleteFileA(InstalledFile().c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-        return Fail("deleting the installed file");
-    return true;
-}
+bool CVdhcpStandIn::Uninstall() { return service_.Uninstall(); }
 
 bool CVdhcpStandIn::Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned)
 {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "KernelDriverService.h"
+
 /// How the device was used since it was loaded or reset.
 struct VdhcpStandInCounts {
     uint32_t opens = 0;
@@ -26,14 +28,15 @@ public:
     static constexpr const char* kImagePath = "\\SystemRoot\\system32\\drivers\\vdhcp.sys";
     static constexpr DWORD kDefaultTimeoutMs = 20000;
 
-    CVdhcpStandIn() = default;
+    CVdhcpStandIn();
     ~CVdhcpStandIn();
     CVdhcpStandIn(const CVdhcpStandIn&) = delete;
     CVdhcpStandIn& operator=(const CVdhcpStandIn&) = delete;
 
     /// vdhcp.sys beside the running program.
     static std::string FileBesideProgram();
-    /// Copies sysFile into the system directory's drivers folder and registers the kernel service.
+    /// Copies sysFile into the system directory's drivers folder and registers the kernel service. An existing
+    /// registration is pointed at the same ImagePath again.
     bool Install(const std::string& sysFile);
     /// Starts the service (running already counts) and waits until "\\.\VDHCP" opens.
     bool Start(DWORD timeoutMs = kDefaultTimeoutMs);
@@ -48,14 +51,12 @@ public:
     bool GetCounts(VdhcpStandInCounts& counts);
     bool Reset();
 
-    const std::string& LastError() const { return lastError_; }
+    const std::string& LastError() const { return service_.LastError(); }
 
 private:
     bool Fail(const char* step);
     bool Fail(const char* step, DWORD error);
     bool Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
-    bool QueryState(DWORD& state);
-    static std::string InstalledFile();
 
-    std::string lastError_;
+    CKernelDriverService service_;
 };

@@ -12,6 +12,7 @@
  */
 #include <ddk/wdm.h>
 
+#include "StandInWdm.h"
 #include "VdhcpStandInCodes.h"
 
 #define WORD_SIZE 4
@@ -20,7 +21,6 @@ static KSPIN_LOCK gLock;
 static UCHAR gTable[VDHCP_STANDIN_MAX_TABLE];
 static ULONG gTableSize;
 static ULONG gCounts[VDHCP_STANDIN_COUNTERS];
-static DEVICE_OBJECT* gDevice;
 
 static void PutU32(UCHAR* p, ULONG v)
 {
@@ -102,10 +102,7 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT* device, IRP* irp)
         status = PrivateRequest(code, irp, stack, &info);
     KeReleaseSpinLock(&gLock, irql);
 
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_ERROR(status) ? 0 : info;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
+    return StandInCompleteRequest(irp, status, NT_ERROR(status) ? 0 : info);
 }
 
 static NTSTATUS NTAPI DispatchCount(DEVICE_OBJECT* device, IRP* irp)
@@ -120,45 +117,18 @@ static NTSTATUS NTAPI DispatchCount(DEVICE_OBJECT* device, IRP* irp)
         ++gCounts[VDHCP_STANDIN_COUNT_CLOSES];
     KeReleaseSpinLock(&gLock, irql);
 
-    irp->IoStatus.Status = STATUS_SUCCESS;
-    irp->IoStatus.Information = 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return STATUS_SUCCESS;
-}
-
-static void NTAPI DriverUnload(DRIVER_OBJECT* driver)
-{
-    UNICODE_STRING link;
-    RtlInitUnicodeString(&link, VDHCP_STANDIN_LINK_NAME);
-    IoDeleteSymbolicLink(&link);
-    if (gDevice) IoDeleteDevice(gDevice);
-    gDevice = NULL;
+    return StandInCompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
 NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registryPath)
 {
-    UNICODE_STRING name, link;
     NTSTATUS status;
 
     KeInitializeSpinLock(&gLock);
     ResetState();
 
-    RtlInitUnicodeString(&name, VDHCP_STANDIN_DEVICE_NAME);
-    status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &gDevice);
-    if (!NT_SUCCESS(status)) return status;
-    RtlInitUnicodeString(&link, VDHCP_STANDIN_LINK_NAME);
-    status = IoCreateSymbolicLink(&link, &name);
-    if (!NT_SUCCESS(status)) {
-        IoDeleteDevice(gDevice);
-        gDevice = NULL;
-        return status;
-    }
-
-    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCount;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCount;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCount;
-    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
-    driver->DriverUnload = DriverUnload;
-    DbgPrint("vdhcp stand-in: loaded\n");
-    return STATUS_SUCCESS;
+    status = StandInStartDevice(driver, VDHCP_STANDIN_DEVICE_NAME, VDHCP_STANDIN_LINK_NAME, DispatchCount,
+                                DispatchControl);
+    if (NT_SUCCESS(status)) DbgPrint("vdhcp stand-in: loaded\n");
+    return status;
 }
