@@ -24,14 +24,17 @@ std::string OwnDirectory()
     return s.substr(0, s.rfind('\\') + 1);
 }
 
-// A directory of its own for the console's stand-in path, removed at the end.
+// A directory of its own for the console's stand-in path, removed at the end. Each one has a new name: a
+// stub that has written its mark may still be ending, holding its exe, when the next directory is made.
 class ScratchDirectory {
 public:
     ScratchDirectory()
     {
+        static unsigned made = 0;
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        path_ = std::string(temp) + "ombrix-starter-" + std::to_string(GetCurrentProcessId()) + "\\";
+        path_ = std::string(temp) + "ombrix-starter-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++made) + "\\";
         CreateDirectoryA(path_.c_str(), NULL);
     }
     ~ScratchDirectory()
