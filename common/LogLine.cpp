@@ -8,7 +8,31 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 static_assert(sizeof(kLineEnd) - 1 == kLogLineEndLength, "the line end is CR LF");
 
+constexpr char kControlStandIn = '?';
+
+bool IsControl(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7F;
+}
+
 }  // namespace
+
+bool HasControlCharacters(const char* text) {
+  for (; text && *text != '\0'; ++text) {
+    if (IsControl(*text)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void ReplaceControlCharacters(char* text) {
+  for (; text && *text != '\0'; ++text) {
+    if (IsControl(*text)) {
+      *text = kControlStandIn;
+    }
+  }
+}
 
 size_t FormatLogLine(const LogTime& time, const char* message, char* out) {
   // The stamp is written first on its own, so that cutting a long message never costs the line its end.

@@ -45,3 +45,10 @@ size_t FormatLogLine(const LogTime& time, const char* message, char* out);
 // terminated. Returns the length of the text in out.
 size_t FormatLogMessageV(char* out, const char* fmt, va_list args);
 size_t FormatLogMessage(char* out, const char* fmt, ...) OMBRIX_PRINTF_LIKE(2, 3);
+
+// A message may carry text a client chose (a DHCP host name): a CR or LF in it would end the line early
+// and let the client write lines of its own into a log, and other control characters garble a reader's
+// screen. Logs fed such text replace each control character (below 0x20, and 0x7F) with '?'. The service's
+// own texts keep theirs (one of its lines deliberately holds CR LF TAB).
+bool HasControlCharacters(const char* text);
+void ReplaceControlCharacters(char* text);

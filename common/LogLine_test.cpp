@@ -110,3 +110,14 @@ TEST(FormatLogMessage, FormattedMessageBecomesACutLine) {
 }
 
 }  // namespace
+
+TEST(LogText, ControlCharactersAreReplaced) {
+  // A client's host name "pc\r\n01/01/2001  00:00:00.000 forged" must stay inside one line of a log.
+  char text[] = "hostname: pc\r\n01/01/2001  00:00:00.000 forged\t\x1b[2J\x7f";
+  EXPECT_TRUE(HasControlCharacters(text));
+  ReplaceControlCharacters(text);
+  EXPECT_STREQ(text, "hostname: pc??01/01/2001  00:00:00.000 forged?\?[2J?");
+  EXPECT_FALSE(HasControlCharacters(text));
+  EXPECT_FALSE(HasControlCharacters("plain text, with \xe9 kept"));
+  EXPECT_FALSE(HasControlCharacters(nullptr));
+}

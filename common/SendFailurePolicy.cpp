@@ -2,8 +2,21 @@
 
 SendFailureAction DecideSendFailure(int socketError)
 {
-    if (socketError == kSocketErrorWouldBlock || socketError == kSocketErrorNoBuffers) {
+    switch (socketError) {
+    case kSocketErrorWouldBlock:
+    case kSocketErrorNoBuffers:
+    case kSocketErrorAccess:
+    case kSocketErrorMessageSize:
+    case kSocketErrorAddressNotAvail:
+    case kSocketErrorNetDown:
+    case kSocketErrorNetUnreachable:
+    case kSocketErrorNetReset:
+    case kSocketErrorConnReset:
+    case kSocketErrorConnRefused:
+    case kSocketErrorHostDown:
+    case kSocketErrorHostUnreachable:
         return SendFailureAction::DropDatagram;
+    default:
+        return SendFailureAction::CloseSocket;
     }
-    return SendFailureAction::CloseSocket;
 }

@@ -4,7 +4,8 @@
 //
 // The input is one datagram, or several separated by "#NEXT", handled in order (so that a DISCOVER can be
 // followed by the REQUEST that takes its offer). After each, the clock moves on and leases and offers
-// expire. Every reply must be a well-formed message within the buffer.
+// expire. Every reply must be a well-formed message within the buffer, and after every message no two
+// computers may hold one address among the running leases and open offers.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "CDhcpServerCore.h"
+#include "DhcpTableInvariants.h"
 #include "DhcpTestSupport.h"
 
 using namespace dhcptest;
@@ -143,6 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         clock.now += 7;
         core.ExpireLeases();
         core.ExpireOffers();
+        if (!DhcpAddressClash(core.ClientEntries(), core.OfferEntries()).empty()) {
+            std::abort();
+        }
         if (found == nullptr) {
             break;
         }

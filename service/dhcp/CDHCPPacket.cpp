@@ -171,8 +171,11 @@ const uint8_t* CDHCPPacket::ClientIdentifier(uint8_t* length) const
 
 uint32_t CDHCPPacket::OfferDestination() const
 {
-    if (Ciaddr() != 0 && Giaddr() == 0) {
-        return Ciaddr();
+    const uint32_t ciaddr = Ciaddr();
+    const uint32_t mask = m_server.settings.subNetMask;
+    const bool onLan = (ciaddr & mask) == (m_server.settings.serverAddress & mask) && ciaddr != kDhcpBroadcastAddress;
+    if (ciaddr != 0 && Giaddr() == 0 && onLan) {
+        return ciaddr;
     }
     return kDhcpBroadcastAddress;
 }

@@ -65,8 +65,10 @@ public:
     const uint8_t* HostName(uint8_t* length) const;
     /// Option 61's value and length, or null.
     const uint8_t* ClientIdentifier(uint8_t* length) const;
-    /// Where an OFFER or ACK goes: ciaddr when it is set and the message came without relay agent, else
-    /// the broadcast address.
+    /// Where an OFFER or ACK goes: ciaddr when it is set, the message came without relay agent and ciaddr
+    /// lies in the server's own subnet; else the broadcast address. A ciaddr elsewhere (a client that kept
+    /// the address of another network, or wrote anything at all) cannot be reached on the LAN but hears
+    /// the broadcast.
     uint32_t OfferDestination() const;
 
     // Reply headers. Each starts the options behind the type (offset 243).

@@ -522,6 +522,11 @@ TEST(CDHCPPacket, OfferDestination)
         {Ip(192, 168, 0, 5), 0, Ip(192, 168, 0, 5)},
         {Ip(192, 168, 0, 5), Ip(10, 0, 0, 1), kDhcpBroadcastAddress},
         {0, Ip(10, 0, 0, 1), kDhcpBroadcastAddress},
+        // A ciaddr outside the server's subnet cannot be reached on the LAN: the client hears a broadcast.
+        {Ip(8, 8, 8, 8), 0, kDhcpBroadcastAddress},
+        {Ip(192, 168, 1, 5), 0, kDhcpBroadcastAddress},
+        {Ip(255, 255, 255, 255), 0, kDhcpBroadcastAddress},
+        {Ip(192, 168, 0, 255), 0, Ip(192, 168, 0, 255)},
     };
     for (const Case& c : cases) {
         PacketRig rig;

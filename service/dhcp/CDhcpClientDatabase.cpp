@@ -1,7 +1,9 @@
 #include "CDhcpClientDatabase.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "DhcpWire.h"
 
@@ -57,9 +59,109 @@ void AppendString(std::vector<uint8_t>* out, const DhcpId& id)
 
 }  // namespace
 
-CDhcpClientDatabase::CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace)
-    : m_files(files), m_path(path), m_trace(trace)
+// What the service log says when the database is kept from harm.
+constexpr char kUnreadableText[] = "DHCP client database cannot be read: it is not saved over until it can";
+constexpr char kSetAsideText[] = "DHCP client database of an unknown version set aside as %s";
+constexpr char kUnreadableNowReadText[] = "DHCP client database read at last, %u entries merged";
+
+CDhcpClientDatabase::CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace,
+                                         IDhcpServiceLog* serviceLog)
+    : m_files(files), m_path(path), m_trace(trace), m_serviceLog(serviceLog)
 {
+}
+
+void CDhcpClientDatabase::Notice(const char* text)
+{
+    m_trace.Line(text);
+    if (m_serviceLog != nullptr) {
+        m_serviceLog->ServiceLine(text);
+    }
+}
+
+CDhcpClientDatabase::ReadOutcome CDhcpClientDatabase::ReadExisting(std::vector<uint8_t>* bytes)
+{
+    for (int attempt = 0; attempt < kDhcpDatabaseReadAttempts; ++attempt) {
+        bytes->clear();
+        if (ReadCurrent(bytes)) {
+            return ReadOutcome::Read;
+        }
+        if (!m_files->FileExists(m_path)) {
+            return ReadOutcome::Missing;
+        }
+    }
+    return ReadOutcome::Unreadable;
+}
+
+bool CDhcpClientDatabase::SetAside()
+{
+    for (int n = 0; n < kDhcpDatabaseBadNames; ++n) {
+        std::string name = m_path + kDhcpDatabaseBadSuffix;
+        if (n > 0) {
+            name += std::to_string(n);
+        }
+        if (m_files->FileExists(name)) {
+            continue;
+        }
+        if (!m_files->RenameFile(m_path, name)) {
+            return false;
+        }
+        const size_t slash = name.find_last_of("\\/");
+        const std::string shown = slash == std::string::npos ? name : name.substr(slash + 1);
+        char text[kFormattedMessageSize];
+        std::snprintf(text, sizeof(text), kSetAsideText, shown.c_str());
+        Notice(text);
+        return true;
+    }
+    return false;
+}
+
+void CDhcpClientDatabase::TakeContent(const std::vector<uint8_t>& bytes, CDhcpClientTable* table)
+{
+    switch (Decode(bytes.data(), bytes.size(), table)) {
+    case DhcpDatabaseContent::Loaded:
+        break;
+    case DhcpDatabaseContent::InvalidHeader:
+        m_trace.Line("Invalid client database file!!");
+        // A later version's file, or one damaged on the disk: either way its leases are not this build's
+        // to throw away. Saving over it waits until it is out of the way.
+        if (!SetAside()) {
+            m_holdSaves = true;
+            Notice(kUnreadableText);
+        }
+        return;
+    case DhcpDatabaseContent::OutOfMemory:
+        m_trace.Line("Memory error building client list!!");
+        break;
+    }
+    const size_t tidied = table->TidyAfterLoad();
+    if (tidied != 0) {
+        m_trace.Format("Client database: %u entries corrected or dropped", static_cast<unsigned>(tidied));
+    }
+}
+
+bool CDhcpClientDatabase::CatchUp(CDhcpClientTable& table)
+{
+    std::vector<uint8_t> bytes;
+    switch (ReadExisting(&bytes)) {
+    case ReadOutcome::Unreadable:
+        return false;
+    case ReadOutcome::Missing:
+        m_holdSaves = false;
+        return true;
+    case ReadOutcome::Read:
+        break;
+    }
+    m_holdSaves = false;
+    CDhcpClientTable stored;
+    TakeContent(bytes, &stored);
+    if (m_holdSaves) {
+        return false;
+    }
+    const size_t merged = table.MergeFrom(stored);
+    char text[kFormattedMessageSize];
+    std::snprintf(text, sizeof(text), kUnreadableNowReadText, static_cast<unsigned>(merged));
+    Notice(text);
+    return true;
 }
 
 std::vector<uint8_t> CDhcpClientDatabase::Encode(const CDhcpClientTable& table)
@@ -143,28 +245,29 @@ void CDhcpClientDatabase::Load(CDhcpClientTable* table)
 {
     m_trace.Line("CDhcpServer::LoadClientList()");
     table->Clear();
+    m_holdSaves = false;
     std::vector<uint8_t> bytes;
-    bool read = false;
+    ReadOutcome read = ReadOutcome::Missing;
     try {
-        read = ReadCurrent(&bytes);
+        read = ReadExisting(&bytes);
     } catch (const std::bad_alloc&) {
         m_trace.Line("Memory error building client list!!");
+        m_holdSaves = m_files->FileExists(m_path);
         return;
     }
-    if (!read) {
+    switch (read) {
+    case ReadOutcome::Missing:
         m_trace.Line("Unable to open client database file");
         return;
-    }
-    switch (Decode(bytes.data(), bytes.size(), table)) {
-    case DhcpDatabaseContent::Loaded:
-        break;
-    case DhcpDatabaseContent::InvalidHeader:
-        m_trace.Line("Invalid client database file!!");
-        break;
-    case DhcpDatabaseContent::OutOfMemory:
-        m_trace.Line("Memory error building client list!!");
+    case ReadOutcome::Unreadable:
+        m_trace.Line("Unable to open client database file");
+        m_holdSaves = true;
+        Notice(kUnreadableText);
+        return;
+    case ReadOutcome::Read:
         break;
     }
+    TakeContent(bytes, table);
 }
 
 bool CDhcpClientDatabase::SwapByRenames()
@@ -185,9 +288,28 @@ bool CDhcpClientDatabase::SwapByRenames()
     return true;
 }
 
+void CDhcpClientDatabase::Save(CDhcpClientTable& table)
+{
+    m_trace.Line("CDhcpServer::SaveClientList()");
+    if (m_holdSaves && !CatchUp(table)) {
+        m_trace.Line("Unable to write Client database");
+        return;
+    }
+    Write(table);
+}
+
 void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
 {
     m_trace.Line("CDhcpServer::SaveClientList()");
+    if (m_holdSaves) {
+        m_trace.Line("Unable to write Client database");
+        return;
+    }
+    Write(table);
+}
+
+void CDhcpClientDatabase::Write(const CDhcpClientTable& table)
+{
     if (table.Count() == 0) {
         return;
     }

@@ -26,6 +26,12 @@
 constexpr char kDhcpDatabaseFileName[] = "Ombrix.dhcp";
 constexpr char kDhcpDatabaseNewSuffix[] = ".new";
 constexpr char kDhcpDatabaseOldSuffix[] = ".old";
+// A database whose header this build does not know is kept under this name (then ".bad1" … ".bad9").
+constexpr char kDhcpDatabaseBadSuffix[] = ".bad";
+constexpr int kDhcpDatabaseBadNames = 10;
+// A database that exists but cannot be read (held open by another program, a read error) is tried this
+// often at start; then again before every save, which it blocks until it has been read.
+constexpr int kDhcpDatabaseReadAttempts = 3;
 
 constexpr size_t kDbHeaderSize = 22;
 constexpr char kDbHeaderV11[] = "DHCP Client Data v1.1";
@@ -61,13 +67,22 @@ enum class DhcpDatabaseContent {
 
 class CDhcpClientDatabase {
 public:
-    /// `path` is the database's full name (program directory and kDhcpDatabaseFileName).
-    CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace);
+    /// `path` is the database's full name (program directory and kDhcpDatabaseFileName). `serviceLog` may
+    /// be null.
+    CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace,
+                        IDhcpServiceLog* serviceLog = nullptr);
 
-    /// LoadClientList: replaces `table` with the file's content; problems are traced.
+    /// LoadClientList: replaces `table` with the file's content; problems are traced. A file that exists
+    /// but cannot be read is never saved over: saves are held back until it has been read (and its
+    /// entries merged into the table). A file with a header this build does not know is set aside first.
     void Load(CDhcpClientTable* table);
-    /// SaveClientList: writes `table`; an empty table leaves the file untouched. Problems are traced.
+    /// SaveClientList: writes `table`; an empty table leaves the file untouched. Problems are traced. While
+    /// saves are held back, the file is read once more first and what it holds is added to `table`.
+    void Save(CDhcpClientTable& table);
+    /// The same for a table that cannot take the file's entries: while saves are held back it writes nothing.
     void Save(const CDhcpClientTable& table);
+    /// True while a file that could not be read keeps saves back.
+    bool SavesHeldBack() const { return m_holdSaves; }
 
     /// The whole file for `table`, version 1.1.
     static std::vector<uint8_t> Encode(const CDhcpClientTable& table);
@@ -80,6 +95,19 @@ public:
     std::string OldPath() const { return m_path + kDhcpDatabaseOldSuffix; }
 
 private:
+    enum class ReadOutcome { Read, Missing, Unreadable };
+    /// ReadCurrent, tried up to kDhcpDatabaseReadAttempts times while the file exists.
+    ReadOutcome ReadExisting(std::vector<uint8_t>* bytes);
+    /// Renames a database of unknown version out of the way. False when no free name took it.
+    bool SetAside();
+    /// Decodes what was read into `table` and puts it right; an unknown header is set aside.
+    void TakeContent(const std::vector<uint8_t>& bytes, CDhcpClientTable* table);
+    /// The file that held saves back, read once more; false while it still cannot be read.
+    bool CatchUp(CDhcpClientTable& table);
+    /// Writes `table` (saves not held back).
+    void Write(const CDhcpClientTable& table);
+    void Notice(const char* text);
+
     /// Reads the database, first finishing a swap by renames that a crash cut short.
     bool ReadCurrent(std::vector<uint8_t>* bytes);
     /// Swaps the written new file in by renames; false when the database is as it was.
@@ -88,4 +116,6 @@ private:
     IDhcpFileSystem* m_files;
     std::string m_path;
     const CDhcpTrace& m_trace;
+    IDhcpServiceLog* m_serviceLog;
+    bool m_holdSaves = false;
 };

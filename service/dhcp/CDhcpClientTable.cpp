@@ -1,12 +1,137 @@
 #include "CDhcpClientTable.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <set>
 #include <new>
 
 #include "DhcpAddressText.h"
 
+namespace {
+
+bool HoldsNothing(const DhcpClientEntry& entry)
+{
+    return entry.inAddr == 0 && entry.leaseStart == 0;
+}
+
+bool LeaseRuns(const DhcpClientEntry& entry)
+{
+    return entry.leaseStart != 0;
+}
+
+// Addresses no computer on the LAN can be given: "this network", multicast and above.
+bool AddressUnusable(uint32_t address)
+{
+    const uint8_t first = static_cast<uint8_t>(address & 0xFF);
+    return first == 0 || first >= 224;
+}
+
+}  // namespace
+
+bool CDhcpClientTable::MakeRoom()
+{
+    if (m_entries.size() < kDhcpMaxClientEntries) {
+        return true;
+    }
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (!LeaseRuns(**it)) {
+            m_entries.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CDhcpClientTable::Full() const
+{
+    if (m_entries.size() < kDhcpMaxClientEntries) {
+        return false;
+    }
+    return std::all_of(m_entries.begin(), m_entries.end(),
+                       [](const std::unique_ptr<DhcpClientEntry>& e) { return LeaseRuns(*e); });
+}
+
+void CDhcpClientTable::RemoveEmptyEntries()
+{
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                   [](const std::unique_ptr<DhcpClientEntry>& e) { return HoldsNothing(*e); }),
+                    m_entries.end());
+}
+
+size_t CDhcpClientTable::TidyAfterLoad()
+{
+    std::set<const DhcpClientEntry*> touched;
+    std::map<uint32_t, DhcpClientEntry*> holders;
+    for (const auto& entry : m_entries) {
+        if (entry->internetAccess > 1) {
+            entry->internetAccess = 1;
+            touched.insert(entry.get());
+        }
+        if (entry->inAddr != 0 && AddressUnusable(entry->inAddr)) {
+            entry->inAddr = 0;
+            entry->leaseStart = 0;
+            entry->leaseTime = 0;
+            touched.insert(entry.get());
+        }
+        if (HoldsNothing(*entry)) {
+            touched.insert(entry.get());
+            continue;
+        }
+        if (entry->inAddr == 0) {
+            continue;
+        }
+        auto found = holders.find(entry->inAddr);
+        if (found == holders.end()) {
+            holders[entry->inAddr] = entry.get();
+            continue;
+        }
+        // One address, two holders: the later lease is the one the address was last handed out with.
+        DhcpClientEntry* loser = entry.get();
+        if (entry->leaseStart > found->second->leaseStart) {
+            loser = found->second;
+            found->second = entry.get();
+        }
+        loser->inAddr = 0;
+        loser->leaseStart = 0;
+        loser->leaseTime = 0;
+        touched.insert(loser);
+    }
+    RemoveEmptyEntries();
+    const size_t kept = m_entries.size();
+    // Past the bound, ended leases go first, then whatever the file held last.
+    while (m_entries.size() > kDhcpMaxClientEntries && MakeRoom()) {
+    }
+    if (m_entries.size() > kDhcpMaxClientEntries) {
+        m_entries.resize(kDhcpMaxClientEntries);
+    }
+    return touched.size() + (kept - m_entries.size());
+}
+
+size_t CDhcpClientTable::MergeFrom(const CDhcpClientTable& other)
+{
+    size_t added = 0;
+    for (const auto& theirs : other.m_entries) {
+        bool known = false;
+        for (const auto& ours : m_entries) {
+            if (DhcpEntryMatchesOffer(ours->idId, ours->hdwrAddr, theirs->idId, theirs->hdwrAddr) ||
+                (theirs->inAddr != 0 && ours->inAddr == theirs->inAddr)) {
+                known = true;
+                break;
+            }
+        }
+        if (!known && Append(*theirs)) {
+            ++added;
+        }
+    }
+    return added;
+}
+
 bool CDhcpClientTable::Append(const DhcpClientEntry& entry)
 {
+    if (!MakeRoom()) {
+        return false;
+    }
     std::unique_ptr<DhcpClientEntry> copy(new (std::nothrow) DhcpClientEntry(entry));
     if (!copy) {
         return false;
@@ -70,14 +195,29 @@ void TraceEntry(const CDhcpTrace& trace, const char* firstLine, const DhcpClient
 DhcpClientEntry* CDhcpClientTable::RecordLease(const DhcpOfferEntry& offer, uint32_t now, uint32_t leaseTime,
                                                const CDhcpTrace& trace)
 {
+    DhcpClientEntry* recorded = nullptr;
     for (const auto& entry : m_entries) {
         if (DhcpEntryMatchesOffer(entry->idId, entry->hdwrAddr, offer.idId, offer.hdwrAddr)) {
             entry->inAddr = offer.inAddr;
             entry->leaseStart = now;
             entry->leaseTime = leaseTime;
             TraceEntry(trace, "Updating EXISTING client entry: id: ", *entry);
-            return entry.get();
+            recorded = entry.get();
+            break;
         }
+    }
+    // The address is this client's now: an entry that still names it (one whose lease ran out, or the
+    // placeholder of an earlier decline) gives it up, so that it is never handed to two computers.
+    for (const auto& entry : m_entries) {
+        if (offer.inAddr != 0 && entry.get() != recorded && entry->inAddr == offer.inAddr) {
+            entry->inAddr = 0;
+            entry->leaseStart = 0;
+            entry->leaseTime = 0;
+        }
+    }
+    if (recorded != nullptr) {
+        RemoveEmptyEntries();
+        return recorded;
     }
     DhcpClientEntry fresh;
     fresh.idId = offer.idId;
@@ -87,6 +227,7 @@ DhcpClientEntry* CDhcpClientTable::RecordLease(const DhcpOfferEntry& offer, uint
     fresh.leaseStart = now;
     fresh.leaseTime = leaseTime;
     fresh.internetAccess = 0;
+    RemoveEmptyEntries();
     if (!Append(fresh)) {
         return nullptr;
     }
@@ -116,7 +257,7 @@ std::vector<IpcClientEntry> CDhcpClientTable::Snapshot() const
 {
     std::vector<IpcClientEntry> list;
     for (const auto& entry : m_entries) {
-        if (entry->leaseStart == 0) {
+        if (entry->leaseStart == 0 || entry->inAddr == 0) {
             continue;
         }
         IpcClientEntry client;

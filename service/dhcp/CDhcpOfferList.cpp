@@ -23,6 +23,13 @@ DhcpOfferEntry* CDhcpOfferList::FindByAddress(uint32_t address)
     return nullptr;
 }
 
+bool CDhcpOfferList::HeldByAnother(uint32_t address, const DhcpOfferEntry* except) const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [address, except](const std::unique_ptr<DhcpOfferEntry>& e) {
+        return e.get() != except && e->inAddr == address;
+    });
+}
+
 DhcpOfferEntry* CDhcpOfferList::Add(const DhcpOfferEntry& offer)
 {
     std::unique_ptr<DhcpOfferEntry> copy(new (std::nothrow) DhcpOfferEntry(offer));

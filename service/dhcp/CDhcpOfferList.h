@@ -17,6 +17,8 @@ public:
     DhcpOfferEntry* Find(const DhcpClientKey& key);
     /// The first offer whose `inAddr` is `address`, or null.
     DhcpOfferEntry* FindByAddress(uint32_t address);
+    /// True when an offer other than `except` (may be null) holds `address`.
+    bool HeldByAnother(uint32_t address, const DhcpOfferEntry* except) const;
     /// Appends a copy of `offer`. Returns it, or null when memory for it cannot be had.
     DhcpOfferEntry* Add(const DhcpOfferEntry& offer);
     void Remove(const DhcpOfferEntry* offer);

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ServiceLog.h"
+
 CDhcpPacketThread* CDhcpPacketThread::Create(const DhcpThreadParts& parts)
 {
     return new CDhcpPacketThread(parts);
@@ -23,6 +25,7 @@ CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
     // Without a plug-in the core is told there is none, and takes its own short way.
     c.accessProvider = parts.accessProvider != nullptr ? this : nullptr;
     c.lock = &m_tableLock;
+    c.serviceLog = this;
     c.computerName = parts.computerName;
     c.databasePath = parts.databasePath;
     m_core.reset(new CDhcpServerCore(c));
@@ -46,6 +49,11 @@ void CDhcpPacketThread::DropReference()
     if (InterlockedDecrement(&m_references) == 0) {
         delete this;
     }
+}
+
+void CDhcpPacketThread::ServiceLine(const char* text)
+{
+    CServiceLog::Write(text);
 }
 
 void CDhcpPacketThread::DetachAccessProvider()

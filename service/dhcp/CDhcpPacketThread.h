@@ -37,7 +37,10 @@ struct DhcpThreadParts {
     DWORD packetWaitMs = kDhcpPacketWaitMs;       ///< the thread's longest wait for work
 };
 
-class CDhcpPacketThread : private IDhcpAddressProbe, private IDhcpReplySender, private IDhcpAccessProvider {
+class CDhcpPacketThread : private IDhcpAddressProbe,
+                          private IDhcpReplySender,
+                          private IDhcpAccessProvider,
+                          private IDhcpServiceLog {
 public:
     /// A new one holding one reference, the caller's.
     static CDhcpPacketThread* Create(const DhcpThreadParts& parts);
@@ -99,6 +102,8 @@ private:
     bool Authorise(const uint8_t* hardwareAddress, int length) override;
     void Lease(const uint8_t* hardwareAddress, int length, uint32_t address) override;
     void Release(const uint8_t* hardwareAddress, int length) override;
+    /// What the client database must tell the user goes to the service log.
+    void ServiceLine(const char* text) override;
 
     DWORD m_packetWaitMs;
     volatile LONG m_references = 1;

@@ -164,7 +164,12 @@ bool CDhcpServer::Start()
     // Leases that ran out while the server was stopped end now, each with its expiry NAK from this thread.
     core.ExpireLeases();
     if (m_sendFailed != 0) {
+        // An expiry NAK broke the socket: the server does not run, and must not be reported as started.
+        Trace().Line("DhcpServer: socket failed while sending the expiry NAKs");
         CloseSocket();
+        m_thread->SignalStop();
+        m_thread->WaitForEnd(kDhcpStopWaitMs);
+        return false;
     }
     return true;
 }

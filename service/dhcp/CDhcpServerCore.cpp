@@ -9,8 +9,11 @@ namespace {
 constexpr char kSendingBanner[] = "=========== Sending Packet";
 constexpr char kSendingBannerShort[] = "========== Sending Packet";
 
-// The DECLINE placeholder's identifier: two bytes, only the first of them set.
-constexpr uint8_t kDeclinePlaceholderId[] = {1, 0};
+// Every entry runs a lease and the table is at its bound: the new client gets no lease.
+constexpr char kClientTableFullText[] = "Client table full, no lease recorded";
+// A DECLINE for an address another computer holds: that computer's lease or offer stands.
+constexpr char kForeignDeclineText[] = "DHCPDECLINE for an address another client holds, ignored";
+constexpr char kOutsideDeclineText[] = "DHCPDECLINE for an address outside the pool's network, ignored";
 
 }  // namespace
 
@@ -42,7 +45,7 @@ private:
 CDhcpServerCore::CDhcpServerCore(const DhcpCollaborators& collaborators)
     : m_host(collaborators),
       m_context(collaborators.trace),
-      m_database(collaborators.files, collaborators.databasePath, m_context.trace)
+      m_database(collaborators.files, collaborators.databasePath, m_context.trace, collaborators.serviceLog)
 {
     m_context.computerName = collaborators.computerName;
 }
@@ -106,7 +109,8 @@ uint32_t CDhcpServerCore::ReserveAddress()
         network = m_context.settings.network;
         server = m_context.settings.serverAddress;
     }
-    // First pass: an address nobody holds, not even a client whose lease ran out, that stays silent.
+    // First pass: an address nobody holds, not even a client whose lease ran out, that stays silent. The
+    // tables are looked at again after the probe, which runs without the lock.
     for (uint32_t host = low; host < high; ++host) {
         const uint32_t candidate = DhcpHostAddress(network, host);
         if (candidate == server) {
@@ -114,15 +118,20 @@ uint32_t CDhcpServerCore::ReserveAddress()
         }
         {
             Guard guard(m_host.lock);
-            if (m_clients.FindByAddress(candidate) != nullptr || m_offers.FindByAddress(candidate) != nullptr) {
+            if (HeldForReservation(candidate)) {
                 continue;
             }
         }
         if (!Probe(candidate)) {
-            return candidate;
+            Guard guard(m_host.lock);
+            if (!HeldForReservation(candidate)) {
+                return candidate;
+            }
         }
     }
-    // Second pass: take back an address whose holder stays silent.
+    // Second pass: take back an address from an entry whose lease has ended and whose holder stays silent.
+    // An address under a running lease or an open offer belongs to a computer that may be using it (many
+    // answer no echo), so it is never taken.
     for (uint32_t host = low; host < high; ++host) {
         const uint32_t candidate = DhcpHostAddress(network, host);
         if (candidate == server) {
@@ -130,20 +139,32 @@ uint32_t CDhcpServerCore::ReserveAddress()
         }
         {
             Guard guard(m_host.lock);
-            if (m_clients.FindByAddress(candidate) == nullptr) {
+            if (!Reclaimable(candidate)) {
                 continue;
             }
         }
         if (!Probe(candidate)) {
             Guard guard(m_host.lock);
-            DhcpClientEntry* holder = m_clients.FindByAddress(candidate);
-            if (holder != nullptr) {
-                holder->inAddr = 0;
+            if (!Reclaimable(candidate)) {
+                continue;
             }
+            m_clients.FindByAddress(candidate)->inAddr = 0;
+            m_clients.RemoveEmptyEntries();
             return candidate;
         }
     }
     return kDhcpNoAddress;
+}
+
+bool CDhcpServerCore::HeldForReservation(uint32_t address)
+{
+    return m_clients.FindByAddress(address) != nullptr || m_offers.FindByAddress(address) != nullptr;
+}
+
+bool CDhcpServerCore::Reclaimable(uint32_t address)
+{
+    const DhcpClientEntry* holder = m_clients.FindByAddress(address);
+    return holder != nullptr && holder->leaseStart == 0 && m_offers.FindByAddress(address) == nullptr;
 }
 
 bool CDhcpServerCore::SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner)
@@ -189,8 +210,10 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
             openOffer = true;
         }
         // A declined address stays parked under its placeholder: offering it again, even to the client that
-        // declined it, would only bring the next DECLINE when the holder keeps silent to the probe.
-        if (previous != 0 && m_clients.HeldByAnother(previous, entry)) {
+        // declined it, would only bring the next DECLINE when the holder keeps silent to the probe. Nor is an
+        // address taken that another client's open offer holds.
+        if (previous != 0 &&
+            (m_clients.HeldByAnother(previous, entry) || m_offers.HeldByAnother(previous, offer))) {
             previous = 0;
         }
     }
@@ -269,7 +292,7 @@ DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer)
     DhcpClientEntry* entry =
         m_clients.RecordLease(offer, m_host.clock->Now(), m_context.settings.leaseAddrTimeout, m_context.trace);
     if (entry == nullptr) {
-        m_context.trace.Line("Memory error building client list!!");
+        m_context.trace.Line(m_clients.Full() ? kClientTableFullText : "Memory error building client list!!");
         return nullptr;
     }
     m_database.Save(m_clients);
@@ -383,14 +406,47 @@ void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
     if (!packet.HasRequestedAddress()) {
         return;
     }
+    const uint32_t declined = packet.RequestedAddress();
     char dotted[kDottedAddressBuffer];
-    FormatDottedAddress(packet.RequestedAddress(), dotted);
+    FormatDottedAddress(declined, dotted);
     trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
 
-    DhcpOfferEntry placeholder;
-    placeholder.idId.Assign(kDeclinePlaceholderId, sizeof(kDeclinePlaceholderId));
-    placeholder.inAddr = packet.RequestedAddress();
+    const DhcpClientKey key = packet.ClientKey();
     Guard guard(m_host.lock);
+    // Only an address of the pool's network is this server's to park.
+    if (DhcpHostAddress(m_context.settings.network, DhcpAddressOctet(declined, 3)) != declined) {
+        trace.Line(kOutsideDeclineText);
+        return;
+    }
+    DhcpClientEntry* sender = m_clients.Find(key);
+    DhcpOfferEntry* senderOffer = m_offers.Find(key);
+    // Only the computer that was given the address can find it in use. A DECLINE naming somebody else's
+    // running lease or open offer would park an address that computer goes on using.
+    for (size_t i = 0; i < m_clients.Count(); ++i) {
+        const DhcpClientEntry& holder = m_clients.At(i);
+        if (&holder != sender && holder.inAddr == declined && holder.leaseStart != 0 &&
+            !DhcpIsDeclinePlaceholder(holder.idId, holder.hdwrAddr)) {
+            trace.Line(kForeignDeclineText);
+            return;
+        }
+    }
+    if (m_offers.HeldByAnother(declined, senderOffer)) {
+        trace.Line(kForeignDeclineText);
+        return;
+    }
+    // The sender gives the address up: its entry and its offer no longer hold it.
+    if (senderOffer != nullptr && senderOffer->inAddr == declined) {
+        m_offers.Remove(senderOffer);
+    }
+    if (sender != nullptr && sender->inAddr == declined) {
+        sender->inAddr = 0;
+        sender->leaseStart = 0;
+        sender->leaseTime = 0;
+    }
+
+    DhcpOfferEntry placeholder;
+    placeholder.idId.Assign(kDhcpDeclinePlaceholderId, sizeof(kDhcpDeclinePlaceholderId));
+    placeholder.inAddr = declined;
     RecordLease(placeholder);
 }
 
@@ -420,6 +476,7 @@ void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
         entry->leaseStart = 0;
         entry->leaseTime = 0;
         hardware = entry->hdwrAddr;
+        m_clients.RemoveEmptyEntries();
     }
     if (m_host.accessProvider != nullptr) {
         m_host.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);

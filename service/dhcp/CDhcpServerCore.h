@@ -21,8 +21,8 @@
 #include "DhcpServerContext.h"
 #include "IpcWire.h"
 
-/// Everything the core is given. Only `accessProvider` and `lock` may be null (no plug-in; no second
-/// thread).
+/// Everything the core is given. Only `accessProvider`, `lock` and `serviceLog` may be null (no plug-in; no
+/// second thread; no service log).
 struct DhcpCollaborators {
     IDhcpClock* clock = nullptr;
     IDhcpAddressProbe* probe = nullptr;
@@ -31,6 +31,7 @@ struct DhcpCollaborators {
     IDhcpFileSystem* files = nullptr;
     IDhcpAccessProvider* accessProvider = nullptr;
     IDhcpLock* lock = nullptr;
+    IDhcpServiceLog* serviceLog = nullptr;  ///< may be null: what the database must tell the user is traced only
     std::string computerName;  ///< written into sname
     std::string databasePath;  ///< program directory followed by kDhcpDatabaseFileName
 };
@@ -104,6 +105,10 @@ private:
     /// Traces the banner, the dump and the destination, and sends (lock not held).
     bool SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner);
     bool Probe(uint32_t address);
+    /// Held by a client entry or an open offer: not free for the first pass (lock held).
+    bool HeldForReservation(uint32_t address);
+    /// Held by an entry whose lease has ended and by no open offer: the second pass may take it (lock held).
+    bool Reclaimable(uint32_t address);
     /// RecordLease and the save that follows it (lock held).
     DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer);
 

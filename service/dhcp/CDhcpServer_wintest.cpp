@@ -649,7 +649,8 @@ TEST_F(DhcpServerWineTest, AFailedSendClosesTheSocketOnTheMainThreadAndTheServer
 {
     CaughtServer server(kSharingModeDualNic, host_);
     ASSERT_TRUE(server.Start());
-    server.FailSendsWith(WSAENETDOWN);
+    // A socket the system no longer knows: nothing more can be sent on it.
+    server.FailSendsWith(WSAENOTSOCK);
     Send(server, Client(DHCPDISCOVER, 0x71).Build());
     EXPECT_TRUE(PumpUntil([&] { return !server.CSocketEndpoint::IsRunning(); }, kPromptMs));
     EXPECT_FALSE(server.IsRunning());
@@ -662,17 +663,50 @@ TEST_F(DhcpServerWineTest, AFailedSendClosesTheSocketOnTheMainThreadAndTheServer
     EXPECT_TRUE(WaitSent(server, 1));
 }
 
-TEST_F(DhcpServerWineTest, AReplyTheSystemHasNoRoomForIsDroppedAndTheSocketKept)
+TEST_F(DhcpServerWineTest, AReplyRefusedForLackOfRoomOrForItsDestinationIsDroppedAndTheSocketKept)
 {
+    // No room at the moment, or a destination the LAN cannot reach (no route while the dial-up link is
+    // down, a foreign ciaddr): that one reply is lost, the server goes on serving.
+    for (int error : {WSAEWOULDBLOCK, WSAENETUNREACH, WSAEHOSTUNREACH, WSAENETDOWN}) {
+        CaughtServer server(kSharingModeDualNic, host_);
+        ASSERT_TRUE(server.Start());
+        server.FailSendsWith(error);
+        Send(server, Client(DHCPDISCOVER, 0x72).Build());
+        EXPECT_TRUE(PumpUntil([&] { return server.DroppedReplies() == 1; }, kPromptMs)) << error;
+        EXPECT_TRUE(server.IsRunning()) << error;
+        server.FailSendsWith(0);
+        Send(server, Client(DHCPDISCOVER, 0x72).Build());
+        EXPECT_TRUE(WaitSent(server, 1)) << error;
+        server.Stop();
+    }
+}
+
+TEST_F(DhcpServerWineTest, AStartWhoseExpiryNakBreaksTheSocketFails)
+{
+    CDhcpClientTable table;
+    DhcpClientEntry e;
+    const uint8_t id[] = {1, 0x00, 0x11, 0x22, 0x33, 0x44, 0x23};
+    e.idId.Assign(id, sizeof(id));
+    e.hdwrAddr.chType = 1;
+    e.hdwrAddr.chLen = 6;
+    e.inAddr = Ip(127, 0, 0, 12);
+    e.leaseStart = CWin32DhcpClock().Now() - 2000;
+    e.leaseTime = 900;
+    ASSERT_TRUE(table.Append(e));
+    const std::vector<uint8_t> file = CDhcpClientDatabase::Encode(table);
+    HANDLE h = CreateFileA(database_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    CloseHandle(h);
+
     CaughtServer server(kSharingModeDualNic, host_);
-    ASSERT_TRUE(server.Start());
-    server.FailSendsWith(WSAEWOULDBLOCK);
-    Send(server, Client(DHCPDISCOVER, 0x72).Build());
-    EXPECT_TRUE(PumpUntil([&] { return server.DroppedReplies() == 1; }, kPromptMs));
-    EXPECT_TRUE(server.IsRunning());
+    server.FailSendsWith(WSAENOTSOCK);
+    EXPECT_FALSE(server.Start()) << "a server without a socket was reported started";
+    EXPECT_FALSE(server.IsRunning());
     server.FailSendsWith(0);
-    Send(server, Client(DHCPDISCOVER, 0x72).Build());
-    EXPECT_TRUE(WaitSent(server, 1));
+    ASSERT_TRUE(server.Start());
+    EXPECT_TRUE(server.IsRunning());
 }
 
 TEST_F(DhcpServerWineTest, AnEmptyOrOversizedDatagramIsTracedAndDropped)

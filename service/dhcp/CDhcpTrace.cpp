@@ -2,11 +2,21 @@
 
 #include <cstdarg>
 
+// Every line of the component log may hold what a client sent (its host name, option bytes), so no control
+// character reaches the sink.
 void CDhcpTrace::Line(const char* message) const
 {
-    if (Enabled()) {
-        m_sink->TraceLine(message);
+    if (!Enabled()) {
+        return;
     }
+    if (!HasControlCharacters(message)) {
+        m_sink->TraceLine(message);
+        return;
+    }
+    char copy[kFormattedMessageSize];
+    FormatLogMessage(copy, "%s", message);
+    ReplaceControlCharacters(copy);
+    m_sink->TraceLine(copy);
 }
 
 void CDhcpTrace::Format(const char* fmt, ...) const
@@ -19,5 +29,6 @@ void CDhcpTrace::Format(const char* fmt, ...) const
     va_start(args, fmt);
     FormatLogMessageV(message, fmt, args);
     va_end(args);
+    ReplaceControlCharacters(message);
     m_sink->TraceLine(message);
 }

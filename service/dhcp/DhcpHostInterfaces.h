@@ -43,6 +43,14 @@ public:
     virtual void TraceLine(const char* message) = 0;
 };
 
+/// The service log, for what the user must learn even when the component log is off (the client database
+/// set aside or left alone).
+class IDhcpServiceLog {
+public:
+    virtual ~IDhcpServiceLog() = default;
+    virtual void ServiceLine(const char* text) = 0;
+};
+
 /// The access provider plug-in's three callbacks (table slots 124, 128 and 132). The runtime's adapter
 /// reads the slots at each call, so a plug-in loaded after the server started takes part at once; a slot
 /// that is not set behaves as "serve" for Authorise and as nothing for the other two. Called without the

@@ -27,9 +27,14 @@ struct DhcpHardwareAddress {
     uint8_t chLen = 0;
     uint8_t bytes[kDhcpChaddrSize] = {};
 
-    /// Same type, same length and the same first `chLen` bytes (at most 16).
+    /// Same type, same length and the same first `chLen` bytes (at most 16). An empty address (length 0)
+    /// equals nothing, not even another empty one: it tells no two computers apart.
     bool Equals(const DhcpHardwareAddress& other) const;
 };
+
+/// The identifier of the entry that parks a declined address: two bytes, only the first of them set, with
+/// no host name and an empty hardware address.
+constexpr uint8_t kDhcpDeclinePlaceholderId[] = {1, 0};
 
 /// Who sent a message: its client identifier option when it has one, and its hardware address.
 struct DhcpClientKey {
@@ -41,13 +46,19 @@ struct DhcpClientKey {
     bool HasClientId() const { return clientId != nullptr && clientIdLength > 0; }
 };
 
+/// True for the entry (or offer) that parks a declined address. It stands for no computer: no message finds
+/// it, and only another declined address is recorded into it.
+bool DhcpIsDeclinePlaceholder(const DhcpId& idId, const DhcpHardwareAddress& hdwrAddr);
+
 /// Finding an entry for a message: an entry matches when its identifier has the option's length and
 /// bytes, or else when its hardware address equals the message's. A message without an identifier is
-/// matched by its hardware address alone (without that, such a client would never get an address).
+/// matched by its hardware address alone (without that, such a client would never get an address). The
+/// DECLINE placeholder matches no message.
 bool DhcpEntryMatchesKey(const DhcpId& idId, const DhcpHardwareAddress& hdwrAddr, const DhcpClientKey& key);
 
 /// Recording a lease: when the stored identifier and the offer's have the same length they decide;
 /// when their lengths differ the hardware addresses do. An offer without an identifier is matched by its
-/// hardware address, so clients without option 61 do not all collapse into the first such entry.
+/// hardware address, so clients without option 61 do not all collapse into the first such entry. A
+/// placeholder offer matches only the placeholder entry, and the placeholder entry only a placeholder offer.
 bool DhcpEntryMatchesOffer(const DhcpId& entryId, const DhcpHardwareAddress& entryHardware, const DhcpId& offerId,
                            const DhcpHardwareAddress& offerHardware);

@@ -173,6 +173,11 @@ public:
         if (it == files.end() || crashed) {
             return false;
         }
+        if (unreadableReads > 0) {
+            // Held open by another program, or a read error: the file is there but gives nothing.
+            --unreadableReads;
+            return false;
+        }
         *contents = it->second;
         return true;
     }
@@ -251,6 +256,7 @@ public:
 
     std::map<std::string, std::vector<uint8_t>> files;
     bool oneStepReplace = true;
+    int unreadableReads = 0;  ///< this many reads of an existing file fail
     int steps = 0;
     int crashAtStep = 0;
     int failAtStep = 0;
