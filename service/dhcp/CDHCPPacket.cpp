@@ -169,6 +169,56 @@ const uint8_t* CDHCPPacket::ClientIdentifier(uint8_t* length) const
     return pClientIdOpt != nullptr ? pClientIdOpt + kDhcpOptionHeaderSize : nullptr;
 }
 
+namespace {
+
+// Trace lines that open a reply's dump: the ACK, OFFER and expiry NAK use one, INFORM and NAK the other.
+constexpr char kSendingBanner[] = "=========== Sending Packet";
+constexpr char kSendingBannerShort[] = "========== Sending Packet";
+
+}  // namespace
+
+DhcpBuiltReply CDHCPPacket::BuildReply(const DhcpReplyPlan& plan)
+{
+    DhcpBuiltReply built;
+    switch (plan.kind) {
+    case DhcpReplyKind::Offer:
+    case DhcpReplyKind::Ack: {
+        BuildOfferOrAck(plan.kind == DhcpReplyKind::Offer ? DHCPOFFER : DHCPACK, plan.yiaddr);
+        DhcpParameterWalk walk;
+        built.wroteRouter = AddRequestedParameters(&walk) != 0;
+        if (!walk.listedServerId) {
+            AddServerIdentifier();
+        }
+        if (!walk.listedLeaseTime) {
+            AddLeaseTime();
+        }
+        built.destination = OfferDestination();
+        built.banner = kSendingBanner;
+        break;
+    }
+    case DhcpReplyKind::InformAck:
+        BuildInformAck();
+        built.wroteRouter = AddRequestedParameters(nullptr) != 0;
+        built.destination = kDhcpBroadcastAddress;
+        built.banner = kSendingBannerShort;
+        break;
+    case DhcpReplyKind::Nak:
+        BuildNak();
+        AddServerIdentifier();
+        built.destination = kDhcpBroadcastAddress;
+        built.banner = kSendingBannerShort;
+        break;
+    case DhcpReplyKind::ExpiryNak:
+        BuildExpiryNak(plan.hardware);
+        AddServerIdentifier();
+        built.destination = kDhcpBroadcastAddress;
+        built.banner = kSendingBanner;
+        break;
+    }
+    Finish();
+    return built;
+}
+
 uint32_t CDHCPPacket::OfferDestination() const
 {
     const uint32_t ciaddr = Ciaddr();

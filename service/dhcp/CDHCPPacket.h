@@ -16,6 +16,28 @@ struct DhcpParameterWalk {
     bool listedLeaseTime = false;  ///< 51 was in the list (and written there, with 58)
 };
 
+/// What the server decided to answer. The packet builds the whole reply from it in one call.
+enum class DhcpReplyKind {
+    Offer,      ///< yiaddr the offered address; requested parameters, then 54, 51 and 58 unless listed
+    Ack,        ///< the same for a client entry's address
+    InformAck,  ///< yiaddr and ciaddr as requested; requested parameters only
+    Nak,        ///< 54 only
+    ExpiryNak,  ///< a fresh message for `hardware`; 54 only
+};
+
+struct DhcpReplyPlan {
+    DhcpReplyKind kind = DhcpReplyKind::Nak;
+    uint32_t yiaddr = 0;           ///< Offer, Ack
+    DhcpHardwareAddress hardware;  ///< ExpiryNak
+};
+
+/// The finished reply's facts the server needs to send it.
+struct DhcpBuiltReply {
+    uint32_t destination = 0;     ///< ciaddr or the broadcast address
+    const char* banner = nullptr;  ///< the trace line in front of its dump
+    bool wroteRouter = false;      ///< the router option went in (an ACK's internetAccess)
+};
+
 class CDHCPPacket {
 public:
     /// A received datagram. Only the first kDhcpMessageBufferSize bytes of a longer one are kept: the
@@ -71,7 +93,10 @@ public:
     /// the broadcast.
     uint32_t OfferDestination() const;
 
-    // Reply headers. Each starts the options behind the type (offset 243).
+    /// Builds the whole reply `plan` describes: header, options and END with padding.
+    DhcpBuiltReply BuildReply(const DhcpReplyPlan& plan);
+
+    // The steps BuildReply is made of. Reply headers: each starts the options behind the type (offset 243).
     /// OFFER or ACK: yiaddr given, siaddr the server, sname the computer's name, file zero.
     void BuildOfferOrAck(uint8_t type, uint32_t yiaddr);
     /// ACK to an INFORM: yiaddr and ciaddr as requested, siaddr the server, sname, file zero.

@@ -290,12 +290,7 @@ bool CDhcpClientDatabase::SwapByRenames()
 
 void CDhcpClientDatabase::Save(CDhcpClientTable& table)
 {
-    m_trace.Line("CDhcpServer::SaveClientList()");
-    if (m_holdSaves && !CatchUp(table)) {
-        m_trace.Line("Unable to write Client database");
-        return;
-    }
-    Write(table);
+    WriteSnapshot(TakeSnapshot(table));
 }
 
 void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
@@ -305,21 +300,47 @@ void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
         m_trace.Line("Unable to write Client database");
         return;
     }
-    Write(table);
+    WriteSnapshot(Encoded(table));
 }
 
-void CDhcpClientDatabase::Write(const CDhcpClientTable& table)
+DhcpSaveSnapshot CDhcpClientDatabase::TakeSnapshot(CDhcpClientTable& table)
 {
-    if (table.Count() == 0) {
-        return;
+    m_trace.Line("CDhcpServer::SaveClientList()");
+    if (m_holdSaves && !CatchUp(table)) {
+        m_trace.Line("Unable to write Client database");
+        return DhcpSaveSnapshot();
     }
-    std::vector<uint8_t> bytes;
+    return Encoded(table);
+}
+
+DhcpSaveSnapshot CDhcpClientDatabase::Encoded(const CDhcpClientTable& table)
+{
+    DhcpSaveSnapshot snapshot;
+    if (table.Count() == 0) {
+        return snapshot;
+    }
     try {
-        bytes = Encode(table);
+        snapshot.bytes = Encode(table);
     } catch (const std::bad_alloc&) {
         m_trace.Line("Unable to write Client database");
+        return snapshot;
+    }
+    snapshot.write = true;
+    snapshot.generation = ++m_generation;
+    return snapshot;
+}
+
+void CDhcpClientDatabase::WriteSnapshot(const DhcpSaveSnapshot& snapshot)
+{
+    if (!snapshot.write || snapshot.generation <= m_written) {
         return;
     }
+    m_written = snapshot.generation;
+    Write(snapshot.bytes);
+}
+
+void CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
+{
     const std::string newPath = NewPath();
     if (!m_files->CreateForWriting(newPath)) {
         m_trace.Line("Unable to open client database file for writing");

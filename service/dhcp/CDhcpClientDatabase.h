@@ -65,6 +65,14 @@ enum class DhcpDatabaseContent {
     OutOfMemory,    ///< the records read before memory ran out were kept
 };
 
+/// What one save writes, taken from the table under its lock and written after the lock is let go, so that
+/// nobody waits for the disk to read the table.
+struct DhcpSaveSnapshot {
+    bool write = false;          ///< false: nothing to write (empty table, or saves held back)
+    uint64_t generation = 0;     ///< later snapshots have higher numbers
+    std::vector<uint8_t> bytes;  ///< the whole file
+};
+
 class CDhcpClientDatabase {
 public:
     /// `path` is the database's full name (program directory and kDhcpDatabaseFileName). `serviceLog` may
@@ -81,6 +89,12 @@ public:
     void Save(CDhcpClientTable& table);
     /// The same for a table that cannot take the file's entries: while saves are held back it writes nothing.
     void Save(const CDhcpClientTable& table);
+    /// The first half of a save, with the table's lock held: the trace, the held-back file's catch-up and
+    /// the file's bytes.
+    DhcpSaveSnapshot TakeSnapshot(CDhcpClientTable& table);
+    /// The second half, without the table's lock but with one that lets one save write at a time. A
+    /// snapshot older than one already written is dropped: the file never goes back in time.
+    void WriteSnapshot(const DhcpSaveSnapshot& snapshot);
     /// True while a file that could not be read keeps saves back.
     bool SavesHeldBack() const { return m_holdSaves; }
 
@@ -104,8 +118,10 @@ private:
     void TakeContent(const std::vector<uint8_t>& bytes, CDhcpClientTable* table);
     /// The file that held saves back, read once more; false while it still cannot be read.
     bool CatchUp(CDhcpClientTable& table);
-    /// Writes `table` (saves not held back).
-    void Write(const CDhcpClientTable& table);
+    /// The snapshot of `table` (saves not held back).
+    DhcpSaveSnapshot Encoded(const CDhcpClientTable& table);
+    /// Writes the whole file beside the database and swaps it in.
+    void Write(const std::vector<uint8_t>& bytes);
     void Notice(const char* text);
 
     /// Reads the database, first finishing a swap by renames that a crash cut short.
@@ -118,4 +134,6 @@ private:
     const CDhcpTrace& m_trace;
     IDhcpServiceLog* m_serviceLog;
     bool m_holdSaves = false;
+    uint64_t m_generation = 0;  ///< of the last snapshot taken (under the table's lock)
+    uint64_t m_written = 0;     ///< of the last snapshot written (under the save lock)
 };

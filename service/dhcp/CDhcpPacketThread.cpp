@@ -25,6 +25,7 @@ CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
     // Without a plug-in the core is told there is none, and takes its own short way.
     c.accessProvider = parts.accessProvider != nullptr ? this : nullptr;
     c.lock = &m_tableLock;
+    c.saveLock = &m_saveLock;
     c.serviceLog = this;
     c.computerName = parts.computerName;
     c.databasePath = parts.databasePath;

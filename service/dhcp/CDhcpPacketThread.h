@@ -114,6 +114,7 @@ private:
     CWin32DhcpLock m_tableLock;
     CWin32DhcpLock m_queueLock;
     CWin32DhcpLock m_sendLock;
+    CWin32DhcpLock m_saveLock;
     CWin32DhcpLock m_providerLock;
     IDhcpAccessProvider* m_provider;
     CDhcpLogSink m_log;

@@ -5,10 +5,6 @@
 
 namespace {
 
-// Trace lines that open a reply's dump: the ACK, OFFER and expiry NAK use one, INFORM and NAK the other.
-constexpr char kSendingBanner[] = "=========== Sending Packet";
-constexpr char kSendingBannerShort[] = "========== Sending Packet";
-
 // Every entry runs a lease and the table is at its bound: the new client gets no lease.
 constexpr char kClientTableFullText[] = "Client table full, no lease recorded";
 // A DECLINE for an address another computer holds: that computer's lease or offer stands.
@@ -167,24 +163,14 @@ bool CDhcpServerCore::Reclaimable(uint32_t address)
     return holder != nullptr && holder->leaseStart == 0 && m_offers.FindByAddress(address) == nullptr;
 }
 
-bool CDhcpServerCore::SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner)
+bool CDhcpServerCore::SendReply(const CDHCPPacket& packet, const DhcpBuiltReply& built)
 {
     const CDhcpTrace& trace = m_context.trace;
-    trace.Line(banner);
+    trace.Line(built.banner);
     TraceDhcpMessage(trace, packet.Reply(), packet.ReplyLength());
-    trace.Format("Sending Response to %x", destination);
+    trace.Format("Sending Response to %x", built.destination);
     return m_host.sender != nullptr &&
-           m_host.sender->SendReply(destination, kDhcpClientPort, packet.Reply(), packet.ReplyLength());
-}
-
-void CDhcpServerCore::AddUnlistedServerOptions(CDHCPPacket& packet, const DhcpParameterWalk& walk)
-{
-    if (!walk.listedServerId) {
-        packet.AddServerIdentifier();
-    }
-    if (!walk.listedLeaseTime) {
-        packet.AddLeaseTime();
-    }
+           m_host.sender->SendReply(built.destination, kDhcpClientPort, packet.Reply(), packet.ReplyLength());
 }
 
 void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
@@ -267,12 +253,11 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
         return;
     }
 
-    packet.BuildOfferOrAck(DHCPOFFER, offered);
-    DhcpParameterWalk walk;
-    packet.AddRequestedParameters(&walk);
-    AddUnlistedServerOptions(packet, walk);
-    packet.Finish();
-    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::Offer;
+    plan.yiaddr = offered;
+    const DhcpBuiltReply built = packet.BuildReply(plan);
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Reply");
     }
 }
@@ -287,7 +272,7 @@ void CDhcpServerCore::OnRequest(CDHCPPacket& packet)
     }
 }
 
-DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer)
+DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer, DhcpSaveSnapshot* save)
 {
     DhcpClientEntry* entry =
         m_clients.RecordLease(offer, m_host.clock->Now(), m_context.settings.leaseAddrTimeout, m_context.trace);
@@ -295,18 +280,19 @@ DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer)
         m_context.trace.Line(m_clients.Full() ? kClientTableFullText : "Memory error building client list!!");
         return nullptr;
     }
-    m_database.Save(m_clients);
+    *save = m_database.TakeSnapshot(m_clients);
     return entry;
 }
 
-void CDhcpServerCore::BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry)
+DhcpBuiltReply CDhcpServerCore::BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry)
 {
-    packet.BuildOfferOrAck(DHCPACK, entry->inAddr);
-    DhcpParameterWalk walk;
-    entry->internetAccess = static_cast<uint32_t>(packet.AddRequestedParameters(&walk));
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::Ack;
+    plan.yiaddr = entry->inAddr;
+    const DhcpBuiltReply built = packet.BuildReply(plan);
+    entry->internetAccess = built.wroteRouter ? 1 : 0;
     m_context.trace.Format("Sending Acking, Internet Access = %i", static_cast<int>(entry->internetAccess));
-    AddUnlistedServerOptions(packet, walk);
-    packet.Finish();
+    return built;
 }
 
 void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet)
@@ -315,6 +301,8 @@ void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet)
     const DhcpClientKey key = packet.ClientKey();
     DhcpHardwareAddress hardware;
     uint32_t address = 0;
+    DhcpBuiltReply built;
+    DhcpSaveSnapshot save;
     {
         Guard guard(m_host.lock);
         DhcpOfferEntry* offer = m_offers.Find(key);
@@ -339,15 +327,16 @@ void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet)
         }
         const DhcpOfferEntry taken = *offer;
         m_offers.Remove(offer);
-        DhcpClientEntry* entry = RecordLease(taken);
+        DhcpClientEntry* entry = RecordLease(taken, &save);
         if (entry == nullptr) {
             return;
         }
-        BuildAck(packet, entry);
+        built = BuildAck(packet, entry);
         hardware = entry->hdwrAddr;
         address = entry->inAddr;
     }
-    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+    WriteSave(save);
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Ack");
         return;
     }
@@ -362,6 +351,8 @@ void CDhcpServerCore::OnRenewal(CDHCPPacket& packet)
     const DhcpClientKey key = packet.ClientKey();
     DhcpHardwareAddress hardware;
     uint32_t address = 0;
+    DhcpBuiltReply built;
+    DhcpSaveSnapshot save;
     {
         Guard guard(m_host.lock);
         DhcpClientEntry* entry = m_clients.Find(key);
@@ -382,18 +373,19 @@ void CDhcpServerCore::OnRenewal(CDHCPPacket& packet)
         entry->leaseStart = m_host.clock->Now();
         entry->leaseTime = m_context.settings.leaseAddrTimeout;
         trace.Line("Extending Client lease");
-        BuildAck(packet, entry);
+        built = BuildAck(packet, entry);
         hardware = entry->hdwrAddr;
         address = entry->inAddr;
     }
-    if (!SendReply(packet, packet.OfferDestination(), kSendingBanner)) {
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Ack");
         return;
     }
     {
         Guard guard(m_host.lock);
-        m_database.Save(m_clients);
+        save = m_database.TakeSnapshot(m_clients);
     }
+    WriteSave(save);
     if (m_host.accessProvider != nullptr) {
         m_host.accessProvider->Lease(hardware.bytes, kDhcpProviderHardwareLength, address);
     }
@@ -411,7 +403,14 @@ void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
     FormatDottedAddress(declined, dotted);
     trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
 
-    const DhcpClientKey key = packet.ClientKey();
+    DhcpSaveSnapshot save;
+    ParkDeclined(packet.ClientKey(), declined, &save);
+    WriteSave(save);
+}
+
+void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, DhcpSaveSnapshot* save)
+{
+    const CDhcpTrace& trace = m_context.trace;
     Guard guard(m_host.lock);
     // Only an address of the pool's network is this server's to park.
     if (DhcpHostAddress(m_context.settings.network, DhcpAddressOctet(declined, 3)) != declined) {
@@ -447,7 +446,7 @@ void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
     DhcpOfferEntry placeholder;
     placeholder.idId.Assign(kDhcpDeclinePlaceholderId, sizeof(kDhcpDeclinePlaceholderId));
     placeholder.inAddr = declined;
-    RecordLease(placeholder);
+    RecordLease(placeholder, save);
 }
 
 void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
@@ -487,10 +486,10 @@ void CDhcpServerCore::OnInform(CDHCPPacket& packet)
 {
     const CDhcpTrace& trace = m_context.trace;
     trace.Line("--------Inform--------");
-    packet.BuildInformAck();
-    packet.AddRequestedParameters(nullptr);
-    packet.Finish();
-    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBannerShort)) {
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::InformAck;
+    const DhcpBuiltReply built = packet.BuildReply(plan);
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Reply");
     }
 }
@@ -499,10 +498,10 @@ void CDhcpServerCore::SendNak(CDHCPPacket& packet)
 {
     const CDhcpTrace& trace = m_context.trace;
     trace.Line("-------- Nack -------");
-    packet.BuildNak();
-    packet.AddServerIdentifier();
-    packet.Finish();
-    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBannerShort)) {
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::Nak;
+    const DhcpBuiltReply built = packet.BuildReply(plan);
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Reply");
     }
 }
@@ -512,10 +511,11 @@ void CDhcpServerCore::SendExpiryNak(const DhcpHardwareAddress& hardware)
     const CDhcpTrace& trace = m_context.trace;
     trace.Line("------ NackIt Client Lease -------");
     CDHCPPacket packet(m_context);
-    packet.BuildExpiryNak(hardware);
-    packet.AddServerIdentifier();
-    packet.Finish();
-    if (!SendReply(packet, kDhcpBroadcastAddress, kSendingBanner)) {
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::ExpiryNak;
+    plan.hardware = hardware;
+    const DhcpBuiltReply built = packet.BuildReply(plan);
+    if (!SendReply(packet, built)) {
         trace.Line("Error sending DHCP Reply");
     }
 }
@@ -550,8 +550,21 @@ void CDhcpServerCore::LoadClientList()
 
 void CDhcpServerCore::SaveClientList()
 {
-    Guard guard(m_host.lock);
-    m_database.Save(m_clients);
+    DhcpSaveSnapshot save;
+    {
+        Guard guard(m_host.lock);
+        save = m_database.TakeSnapshot(m_clients);
+    }
+    WriteSave(save);
+}
+
+void CDhcpServerCore::WriteSave(const DhcpSaveSnapshot& save)
+{
+    if (!save.write) {
+        return;
+    }
+    Guard guard(m_host.saveLock);
+    m_database.WriteSnapshot(save);
 }
 
 void CDhcpServerCore::ClearClientTable()

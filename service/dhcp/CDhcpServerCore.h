@@ -6,7 +6,9 @@
 // start and stop.
 //
 // Locking: every public operation takes the injected lock itself, around table work only. It is released
-// across each address probe, each send and each plug-in call, so the main thread never waits for a probe.
+// across each address probe, each send, each plug-in call and each write of the client file (the save's
+// bytes are taken under it and written under the save lock), so the main thread never waits for a probe
+// or a disk flush.
 // The core holds no pointer into the tables across such a gap: what it needs afterwards is looked up again.
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +23,8 @@
 #include "DhcpServerContext.h"
 #include "IpcWire.h"
 
-/// Everything the core is given. Only `accessProvider`, `lock` and `serviceLog` may be null (no plug-in; no
-/// second thread; no service log).
+/// Everything the core is given. Only `accessProvider`, `lock`, `saveLock` and `serviceLog` may be null (no
+/// plug-in; no second thread; no service log).
 struct DhcpCollaborators {
     IDhcpClock* clock = nullptr;
     IDhcpAddressProbe* probe = nullptr;
@@ -31,6 +33,9 @@ struct DhcpCollaborators {
     IDhcpFileSystem* files = nullptr;
     IDhcpAccessProvider* accessProvider = nullptr;
     IDhcpLock* lock = nullptr;
+    /// Lets one save write the file at a time; saves write without the table lock, so that the console's
+    /// client list never waits for the disk. Null: no second thread.
+    IDhcpLock* saveLock = nullptr;
     IDhcpServiceLog* serviceLog = nullptr;  ///< may be null: what the database must tell the user is traced only
     std::string computerName;  ///< written into sname
     std::string databasePath;  ///< program directory followed by kDhcpDatabaseFileName
@@ -97,20 +102,21 @@ private:
     void OnInform(CDHCPPacket& packet);
     void SendNak(CDHCPPacket& packet);
     void SendExpiryNak(const DhcpHardwareAddress& hardware);
-    /// Builds the ACK for `entry` (lock held): header, requested parameters (which set its
-    /// internetAccess), 54, 51 and 58 as the list left them out, END.
-    void BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry);
-    /// Adds 54, and 51 with 58, when the walk did not write them.
-    static void AddUnlistedServerOptions(CDHCPPacket& packet, const DhcpParameterWalk& walk);
+    /// Builds the ACK for `entry` (lock held); whether the router option went in becomes its internetAccess.
+    DhcpBuiltReply BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry);
     /// Traces the banner, the dump and the destination, and sends (lock not held).
-    bool SendReply(const CDHCPPacket& packet, uint32_t destination, const char* banner);
+    bool SendReply(const CDHCPPacket& packet, const DhcpBuiltReply& built);
     bool Probe(uint32_t address);
     /// Held by a client entry or an open offer: not free for the first pass (lock held).
     bool HeldForReservation(uint32_t address);
     /// Held by an entry whose lease has ended and by no open offer: the second pass may take it (lock held).
     bool Reclaimable(uint32_t address);
-    /// RecordLease and the save that follows it (lock held).
-    DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer);
+    /// RecordLease, and the snapshot of the save that follows it (lock held).
+    DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer, DhcpSaveSnapshot* save);
+    /// Writes a snapshot taken under the table lock, with only the save lock held.
+    void WriteSave(const DhcpSaveSnapshot& save);
+    /// The table work of a DECLINE (takes the lock).
+    void ParkDeclined(const DhcpClientKey& key, uint32_t declined, DhcpSaveSnapshot* save);
 
     DhcpCollaborators m_host;
     DhcpServerContext m_context;

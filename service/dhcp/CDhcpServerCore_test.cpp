@@ -447,6 +447,20 @@ TEST(CDhcpServerCore, FailedAckSendIsNotALease)
     EXPECT_EQ("Error sending DHCP Reply", rig.trace.lines.back());
 }
 
+TEST(CDhcpServerCore, TheClientFileIsWrittenWithoutTheTableLock)
+{
+    // The console's client list takes the table lock: it must never wait for a disk flush.
+    CoreRig rig;
+    Lease(rig, 0x55);
+    rig.Handle(Client(DHCPREQUEST).Ciaddr(Ip(192, 168, 0, 2)).Build());
+    rig.Handle(Client(DHCPDECLINE, 0x56).Address(50, Ip(192, 168, 0, 30)).Build());
+    rig.core->SaveClientList();
+    EXPECT_GE(rig.files.steps, 4 * 3) << "four saves, each a create, a write and a flush at least";
+    EXPECT_EQ(0, rig.files.writesUnderTableLock);
+    EXPECT_EQ(0, rig.lock.recursiveLocks);
+    EXPECT_EQ(0, rig.saveLock.recursiveLocks);
+}
+
 TEST(CDhcpServerCore, DeclineParksTheAddress)
 {
     CoreRig rig;

@@ -193,6 +193,9 @@ public:
     }
     size_t WriteBytes(const uint8_t* bytes, size_t length) override
     {
+        if (tableLock != nullptr && tableLock->held) {
+            ++writesUnderTableLock;
+        }
         const int step = ++steps;
         if (crashed || m_writing.empty()) {
             return 0;
@@ -257,6 +260,8 @@ public:
     std::map<std::string, std::vector<uint8_t>> files;
     bool oneStepReplace = true;
     int unreadableReads = 0;  ///< this many reads of an existing file fail
+    const FakeLock* tableLock = nullptr;  ///< when set, writes made while it is held are counted
+    int writesUnderTableLock = 0;
     int steps = 0;
     int crashAtStep = 0;
     int failAtStep = 0;
@@ -429,6 +434,8 @@ struct CoreRig {
         c.files = &files;
         c.accessProvider = withProvider ? &provider : nullptr;
         c.lock = &lock;
+        c.saveLock = &saveLock;
+        files.tableLock = &lock;
         c.computerName = "BASE";
         c.databasePath = "/db/Ombrix.dhcp";
         core.reset(new CDhcpServerCore(c));
@@ -447,6 +454,7 @@ struct CoreRig {
     std::vector<uint8_t> LastReply() const { return sender.sent.empty() ? std::vector<uint8_t>() : sender.sent.back().bytes; }
 
     FakeLock lock;
+    FakeLock saveLock;
     FakeClock clock;
     FakeProbe probe;
     FakeSender sender;
