@@ -1,7 +1,7 @@
 // The adapter inventory exports: the tables are rebuilt from the system and read by index.
 #include "AdapterInventory.h"
 #include "AuxLibrary.h"
-#include "DialupTest.h"
+#include "DialupDescription.h"
 #include "VdhcpDevice.h"
 #include "Win32NetworkInfo.h"
 #include "Win32Registry.h"

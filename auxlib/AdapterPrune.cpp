@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "DialupTest.h"
+#include "DialupDescription.h"
 
 namespace {
 

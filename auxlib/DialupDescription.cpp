@@ -1,4 +1,4 @@
-#include "DialupTest.h"
+#include "DialupDescription.h"
 
 #include "AuxText.h"
 
