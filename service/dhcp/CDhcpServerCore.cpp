@@ -1,5 +1,7 @@
 #include "CDhcpServerCore.h"
 
+#include <algorithm>
+
 #include "DhcpAddressText.h"
 #include "DhcpTraceDump.h"
 
@@ -9,6 +11,8 @@ namespace {
 constexpr char kClientTableFullText[] = "Client table full, no lease recorded";
 // A DECLINE for an address another computer holds: that computer's lease or offer stands.
 constexpr char kForeignDeclineText[] = "DHCPDECLINE for an address another client holds, ignored";
+// A retransmitted DISCOVER that arrives while the first is still being answered (its probe runs).
+constexpr char kAlreadyAnsweringText[] = "DISCOVER from a client already being answered, dropped";
 constexpr char kOutsideDeclineText[] = "DHCPDECLINE for an address outside the pool's network, ignored";
 
 }  // namespace
@@ -36,6 +40,97 @@ public:
 
 private:
     IDhcpLock* m_lock;
+};
+
+/// One address reserved while it is probed and until the offer that takes it exists: reservations running
+/// beside it (DISCOVERs probing in parallel) pass it by. Let go with the lock held (ReleaseLocked) or, at
+/// the latest, when it goes out of scope.
+class CDhcpServerCore::Reservation {
+public:
+    explicit Reservation(CDhcpServerCore& core) : m_core(core) {}
+    ~Reservation()
+    {
+        if (m_address != 0) {
+            Guard guard(m_core.m_host.lock);
+            ReleaseLocked();
+        }
+    }
+    Reservation(const Reservation&) = delete;
+    Reservation& operator=(const Reservation&) = delete;
+
+    /// Takes `address` (lock held). False when another reservation has it.
+    bool TakeLocked(uint32_t address)
+    {
+        ReleaseLocked();
+        if (m_core.IsProbing(address)) {
+            return false;
+        }
+        m_core.m_probing.push_back(address);
+        m_address = address;
+        return true;
+    }
+    void ReleaseLocked()
+    {
+        if (m_address == 0) {
+            return;
+        }
+        auto& marks = m_core.m_probing;
+        marks.erase(std::find(marks.begin(), marks.end(), m_address));
+        m_address = 0;
+    }
+
+private:
+    CDhcpServerCore& m_core;
+    uint32_t m_address = 0;
+};
+
+/// The client a DISCOVER is being answered for, known until the answer is done, so that a second DISCOVER
+/// of the same client arriving meanwhile (a retransmission) does not make a second offer beside it.
+class CDhcpServerCore::Answering {
+public:
+    Answering(CDhcpServerCore& core, const CDHCPPacket& packet) : m_core(core)
+    {
+        m_who.hdwrAddr = packet.HardwareAddress();
+        uint8_t length = 0;
+        const uint8_t* id = packet.ClientIdentifier(&length);
+        m_who.idId.Assign(id, length);
+    }
+    ~Answering()
+    {
+        if (!m_listed) {
+            return;
+        }
+        Guard guard(m_core.m_host.lock);
+        auto& list = m_core.m_answering;
+        for (auto it = list.begin(); it != list.end(); ++it) {
+            if (&*it == m_entry) {
+                list.erase(it);
+                break;
+            }
+        }
+    }
+    Answering(const Answering&) = delete;
+    Answering& operator=(const Answering&) = delete;
+
+    /// Lists the client (lock held). False when a DISCOVER of the same client is already being answered.
+    bool ListLocked(const DhcpClientKey& key)
+    {
+        for (const auto& other : m_core.m_answering) {
+            if (DhcpEntryMatchesKey(other.idId, other.hdwrAddr, key)) {
+                return false;
+            }
+        }
+        m_core.m_answering.push_back(m_who);
+        m_entry = &m_core.m_answering.back();
+        m_listed = true;
+        return true;
+    }
+
+private:
+    CDhcpServerCore& m_core;
+    DhcpOfferEntry m_who;
+    const DhcpOfferEntry* m_entry = nullptr;
+    bool m_listed = false;
 };
 
 CDhcpServerCore::CDhcpServerCore(const DhcpCollaborators& collaborators)
@@ -94,6 +189,12 @@ bool CDhcpServerCore::Probe(uint32_t address)
 
 uint32_t CDhcpServerCore::ReserveAddress()
 {
+    Reservation reservation(*this);
+    return ReserveAddress(reservation);
+}
+
+uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
+{
     uint32_t low = 0;
     uint32_t high = 0;
     uint32_t network = 0;
@@ -106,7 +207,7 @@ uint32_t CDhcpServerCore::ReserveAddress()
         server = m_context.settings.serverAddress;
     }
     // First pass: an address nobody holds, not even a client whose lease ran out, that stays silent. The
-    // tables are looked at again after the probe, which runs without the lock.
+    // candidate stays reserved while it is probed without the lock, and after: the caller's offer takes it.
     for (uint32_t host = low; host < high; ++host) {
         const uint32_t candidate = DhcpHostAddress(network, host);
         if (candidate == server) {
@@ -114,7 +215,7 @@ uint32_t CDhcpServerCore::ReserveAddress()
         }
         {
             Guard guard(m_host.lock);
-            if (HeldForReservation(candidate)) {
+            if (HeldForReservation(candidate) || !reservation.TakeLocked(candidate)) {
                 continue;
             }
         }
@@ -124,6 +225,8 @@ uint32_t CDhcpServerCore::ReserveAddress()
                 return candidate;
             }
         }
+        Guard guard(m_host.lock);
+        reservation.ReleaseLocked();
     }
     // Second pass: take back an address from an entry whose lease has ended and whose holder stays silent.
     // An address under a running lease or an open offer belongs to a computer that may be using it (many
@@ -135,21 +238,33 @@ uint32_t CDhcpServerCore::ReserveAddress()
         }
         {
             Guard guard(m_host.lock);
-            if (!Reclaimable(candidate)) {
+            if (!Reclaimable(candidate) || !reservation.TakeLocked(candidate)) {
                 continue;
             }
         }
         if (!Probe(candidate)) {
             Guard guard(m_host.lock);
-            if (!Reclaimable(candidate)) {
-                continue;
+            if (Reclaimable(candidate)) {
+                m_clients.FindByAddress(candidate)->inAddr = 0;
+                m_clients.RemoveEmptyEntries();
+                return candidate;
             }
-            m_clients.FindByAddress(candidate)->inAddr = 0;
-            m_clients.RemoveEmptyEntries();
-            return candidate;
         }
+        Guard guard(m_host.lock);
+        reservation.ReleaseLocked();
     }
     return kDhcpNoAddress;
+}
+
+bool CDhcpServerCore::IsProbing(uint32_t address) const
+{
+    return std::find(m_probing.begin(), m_probing.end(), address) != m_probing.end();
+}
+
+size_t CDhcpServerCore::ProbingCount() const
+{
+    Guard guard(m_host.lock);
+    return m_probing.size();
 }
 
 bool CDhcpServerCore::HeldForReservation(uint32_t address)
@@ -182,8 +297,14 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
 
     uint32_t previous = 0;
     bool openOffer = false;
+    Answering answering(*this, packet);
+    Reservation reservation(*this);
     {
         Guard guard(m_host.lock);
+        if (!answering.ListLocked(key)) {
+            trace.Line(kAlreadyAnsweringText);
+            return;
+        }
         const DhcpClientEntry* entry = m_clients.Find(key);
         if (entry != nullptr) {
             previous = entry->inAddr;
@@ -202,11 +323,16 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
             (m_clients.HeldByAnother(previous, entry) || m_offers.HeldByAnother(previous, offer))) {
             previous = 0;
         }
+        // The client's own address is reserved too while it is probed: a reservation beside this one
+        // could otherwise take it back from an ended lease meanwhile.
+        if (previous != 0 && !reservation.TakeLocked(previous)) {
+            previous = 0;
+        }
     }
 
     uint32_t chosen = previous;
     if (previous == 0 || Probe(previous)) {
-        chosen = ReserveAddress();
+        chosen = ReserveAddress(reservation);
         if (chosen == kDhcpNoAddress) {
             trace.Line("Unable to reserve address for DHCPOFFER!");
             return;
@@ -232,6 +358,7 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
             fresh.offerTime = now;
             offer = m_offers.Add(fresh);
             if (offer == nullptr) {
+                reservation.ReleaseLocked();
                 return;
             }
         } else {
@@ -240,6 +367,8 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
             offer->inAddr = chosen;
         }
         offered = offer->inAddr;
+        // The offer holds the address now.
+        reservation.ReleaseLocked();
     }
 
     if (m_host.accessProvider != nullptr &&

@@ -12,6 +12,7 @@
 // The core holds no pointer into the tables across such a gap: what it needs afterwards is looked up again.
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -82,8 +83,11 @@ public:
     /// The client entries with a lease, for the console's client list.
     std::vector<IpcClientEntry> Snapshot() const;
 
-    /// An address of the pool for an OFFER, or kDhcpNoAddress (packet thread).
+    /// An address of the pool for an OFFER, or kDhcpNoAddress. Reservations may run side by side (one per
+    /// DISCOVER being answered); an address being probed is reserved for the reservation probing it.
     uint32_t ReserveAddress();
+    /// Addresses reserved by reservations under way (for tests).
+    size_t ProbingCount() const;
 
     // For tests, benchmarks and fuzzing: copies of the tables, and a way to fill the client table.
     std::vector<DhcpClientEntry> ClientEntries() const;
@@ -92,6 +96,14 @@ public:
 
 private:
     class Guard;
+    class Reservation;
+    class Answering;
+    friend class Reservation;
+    friend class Answering;
+
+    uint32_t ReserveAddress(Reservation& reservation);
+    /// True while a reservation under way holds `address` (lock held).
+    bool IsProbing(uint32_t address) const;
 
     void OnDiscover(CDHCPPacket& packet);
     void OnRequest(CDHCPPacket& packet);
@@ -123,4 +135,6 @@ private:
     CDhcpClientTable m_clients;
     CDhcpOfferList m_offers;
     CDhcpClientDatabase m_database;
+    std::vector<uint32_t> m_probing;        ///< addresses reserved while they are probed
+    std::list<DhcpOfferEntry> m_answering;  ///< clients whose DISCOVER is being answered
 };
