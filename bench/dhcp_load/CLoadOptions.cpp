@@ -31,7 +31,10 @@ const char* LoadUsage()
 {
     return "usage: dhcp_load --new N [--window W]\n"
            "       dhcp_load --renew N --clients K [--window W]\n"
+           "       dhcp_load --renew N --clients K --renew-interval MS   each client renews at most every MS\n"
+           "       dhcp_load --reboot N [--tries T]                 N new clients at once, retransmitting\n"
            "       dhcp_load --flood SECONDS --rate R|max [--linger MS]\n"
+           "  leasing: [--tries T] each DISCOVER and REQUEST sent up to T times, RFC 2131 waits (4, 8, ... 64 s)\n"
            "  common: [--if IFACE] [--timeout MS] [--deadline S] [--seed N] [--release] [--detail] [--capture DIR]\n";
 }
 
@@ -39,7 +42,7 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
 {
     auto setMode = [&](LoadMode wanted) {
         if (mode != LoadMode::None) {
-            *error = "only one of --new, --renew, --flood";
+            *error = "only one of --new, --renew, --reboot, --flood";
             return false;
         }
         mode = wanted;
@@ -62,6 +65,21 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
                 return false;
             }
             count = static_cast<uint32_t>(n);
+        } else if (flag == "--reboot") {
+            if (!setMode(LoadMode::Reboot) || !number(1, kMaxClients)) {
+                return false;
+            }
+            count = static_cast<uint32_t>(n);
+        } else if (flag == "--tries") {
+            if (!number(1, kMaxTries)) {
+                return false;
+            }
+            tries = static_cast<uint32_t>(n);
+        } else if (flag == "--renew-interval") {
+            if (!number(1, kMaxRenewIntervalMs)) {
+                return false;
+            }
+            renewIntervalMs = static_cast<uint32_t>(n);
         } else if (flag == "--flood") {
             if (!setMode(LoadMode::Flood) || !number(1, kMaxFloodSeconds)) {
                 return false;
@@ -77,6 +95,7 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
                 return false;
             }
             window = static_cast<uint32_t>(n);
+            windowGiven = true;
         } else if (flag == "--rate") {
             rateGiven = true;
             if (value != nullptr && strcmp(value, "max") == 0) {
@@ -127,7 +146,7 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
     }
     switch (mode) {
     case LoadMode::None:
-        *error = "one of --new, --renew, --flood is needed";
+        *error = "one of --new, --renew, --reboot, --flood is needed";
         return false;
     case LoadMode::Renew:
         if (clients == 0) {
@@ -141,8 +160,26 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
             return false;
         }
         break;
+    case LoadMode::Reboot:
+        if (windowGiven) {
+            *error = "--window does not belong to --reboot: every client starts at once";
+            return false;
+        }
+        window = count;
+        if (tries == 0) {
+            tries = kDefaultRebootTries;
+        }
+        break;
     case LoadMode::New:
         break;
+    }
+    if (mode == LoadMode::Flood && tries != 0) {
+        *error = "--tries does not belong to --flood";
+        return false;
+    }
+    if (mode != LoadMode::Renew && renewIntervalMs != 0) {
+        *error = "--renew-interval belongs to --renew";
+        return false;
     }
     if (mode != LoadMode::Renew && clients != 0) {
         *error = "--clients belongs to --renew";

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-enum class LoadMode { None, New, Renew, Flood };
+enum class LoadMode { None, New, Renew, Flood, Reboot };
 
 class CLoadOptions {
 public:
@@ -12,9 +12,13 @@ public:
     bool Parse(int argc, const char* const* argv, std::string* error);
 
     LoadMode mode = LoadMode::None;
-    uint32_t count = 0;           // --new N, --renew N: exchanges or renewals
+    uint32_t count = 0;           // --new N, --renew N, --reboot N: exchanges, renewals or clients
     uint32_t clients = 0;         // --clients K (renew): leased clients that renew in turn
     uint32_t window = 1;          // --window W: exchanges in flight while clients are leased
+    bool windowGiven = false;
+    uint32_t tries = 0;           // --tries T: transmissions of each DISCOVER and REQUEST, RFC 2131 waits;
+                                  // 0: one each, then --timeout (a reboot defaults to kDefaultRebootTries)
+    uint32_t renewIntervalMs = 0; // --renew-interval MS: least time between one client's renewals
     uint32_t floodSeconds = 0;    // --flood SECONDS
     uint32_t rate = 0;            // --rate R per second; 0 for "max"
     bool rateGiven = false;
@@ -37,6 +41,10 @@ public:
     static constexpr uint32_t kMaxLingerMs = 10000;
     static constexpr uint32_t kMaxTimeoutMs = 60000;
     static constexpr uint32_t kMaxDeadlineSeconds = 3600;
+    // 4 + 8 + 16 + 32 + 64 + 64 + 64 s: a client that boots gives up about four minutes later.
+    static constexpr uint32_t kDefaultRebootTries = 7;
+    static constexpr uint32_t kMaxTries = 16;
+    static constexpr uint32_t kMaxRenewIntervalMs = 600000;
 };
 
 /// The usage text.

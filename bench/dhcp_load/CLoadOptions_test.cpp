@@ -13,6 +13,7 @@ struct Case {
     const char* errorPart;  // when not ok
     LoadMode mode;
     uint32_t count, clients, window, floodSeconds, rate;
+    uint32_t tries = 0, renewIntervalMs = 0;
 };
 
 const Case kCases[] = {
@@ -21,6 +22,20 @@ const Case kCases[] = {
     {"renew", {"--renew", "5000", "--clients", "20"}, true, "", LoadMode::Renew, 5000, 20, 1, 0, 0},
     {"flood_max", {"--flood", "15", "--rate", "max"}, true, "", LoadMode::Flood, 0, 0, 1, 15, 0},
     {"flood_rate", {"--flood", "60", "--rate", "2000"}, true, "", LoadMode::Flood, 0, 0, 1, 60, 2000},
+    {"reboot", {"--reboot", "253"}, true, "", LoadMode::Reboot, 253, 0, 253, 0, 0, CLoadOptions::kDefaultRebootTries},
+    {"reboot_tries", {"--reboot", "10", "--tries", "3"}, true, "", LoadMode::Reboot, 10, 0, 10, 0, 0, 3},
+    {"new_tries", {"--new", "8", "--tries", "5"}, true, "", LoadMode::New, 8, 0, 1, 0, 0, 5},
+    {"renew_spread", {"--renew", "500", "--clients", "64", "--renew-interval", "1500"}, true, "", LoadMode::Renew,
+     500, 64, 1, 0, 0, 0, 1500},
+    {"reboot_window", {"--reboot", "10", "--window", "4"}, false, "every client", LoadMode::None, 0, 0, 0, 0, 0},
+    {"reboot_past_a_pool", {"--reboot", "254"}, false, "253", LoadMode::None, 0, 0, 0, 0, 0},
+    {"zero_tries", {"--new", "1", "--tries", "0"}, false, "from 1", LoadMode::None, 0, 0, 0, 0, 0},
+    {"too_many_tries", {"--new", "1", "--tries", "17"}, false, "16", LoadMode::None, 0, 0, 0, 0, 0},
+    {"tries_in_a_flood", {"--flood", "1", "--rate", "max", "--tries", "2"}, false, "--tries", LoadMode::None, 0, 0, 0,
+     0, 0},
+    {"interval_outside_renew", {"--new", "1", "--renew-interval", "10"}, false, "--renew-interval", LoadMode::None, 0,
+     0, 0, 0, 0},
+    {"reboot_and_new", {"--reboot", "1", "--new", "1"}, false, "only one", LoadMode::None, 0, 0, 0, 0, 0},
     {"nothing", {}, false, "one of", LoadMode::None, 0, 0, 0, 0, 0},
     {"two_modes", {"--new", "1", "--flood", "1", "--rate", "max"}, false, "only one", LoadMode::None, 0, 0, 0, 0, 0},
     {"renew_without_clients", {"--renew", "10"}, false, "--clients", LoadMode::None, 0, 0, 0, 0, 0},
@@ -60,6 +75,8 @@ TEST_P(LoadOptionsTest, ParsesOrSaysWhy)
     EXPECT_EQ(options.window, c.window);
     EXPECT_EQ(options.floodSeconds, c.floodSeconds);
     EXPECT_EQ(options.rate, c.rate);
+    EXPECT_EQ(options.tries, c.tries);
+    EXPECT_EQ(options.renewIntervalMs, c.renewIntervalMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, LoadOptionsTest, testing::ValuesIn(kCases),

@@ -9,6 +9,7 @@
 
 #include "CArpAnnounce.h"
 #include "CInterfaceAddresses.h"
+#include "CLoadTimeline.h"
 #include "LoadClock.h"
 
 namespace {
@@ -146,6 +147,7 @@ int CLoadRunner::Run()
     switch (m_options.mode) {
     case LoadMode::New: return RunNew();
     case LoadMode::Renew: return RunRenew();
+    case LoadMode::Reboot: return RunReboot();
     case LoadMode::Flood: return RunFlood();
     case LoadMode::None: break;
     }
@@ -155,108 +157,110 @@ int CLoadRunner::Run()
 // ------------------------------------------------------------------------------------------ leasing
 void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased, LeaseTally* tally)
 {
-    struct Exchange {
-        uint32_t index;
-        uint8_t mac[kEthernetAddressSize];
-        uint32_t xid;
-        bool offered;  // the REQUEST is out, the ACK awaited
-        uint32_t restarts;
-        uint64_t startedUs, stageUs, offerUs;
-    };
-    const uint64_t timeoutUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
-    std::vector<Exchange> inFlight;
+    LoadClientPolicy policy;
+    policy.retransmit = m_options.tries != 0;
+    policy.tries = policy.retransmit ? m_options.tries : 1;
+    policy.fixedWaitUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
+    policy.maxRestarts = kMaxNakRestarts;
+    std::vector<CLoadClient> inFlight;
+    inFlight.reserve(m_options.window);
     uint32_t started = 0;
     const uint64_t beginUs = LoadNowUs();
     CLoadReply reply;
 
-    while ((started < count || !inFlight.empty()) && !OutOfTime()) {
-        while (inFlight.size() < m_options.window && started < count) {
-            Exchange exchange{};
-            exchange.index = m_nextClient++;
-            CLoadRandom::ClientMac(m_runTag, exchange.index, exchange.mac);
-            exchange.xid = m_random.NextXid();
-            m_message.Discover(exchange.mac, exchange.xid);
-            exchange.startedUs = exchange.stageUs = LoadNowUs();
-            ++started;
-            if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
-                ++tally->sendErrors;
-                continue;
-            }
-            inFlight.push_back(exchange);
+    // Sends what the client asked for; a refused datagram ends the client.
+    auto act = [&](CLoadClient& client, LoadClientAction action) {
+        if (action == LoadClientAction::None) {
+            return;
         }
-        uint64_t nextTimeoutUs = UINT64_MAX;
-        for (const Exchange& exchange : inFlight) {
-            nextTimeoutUs = std::min(nextTimeoutUs, exchange.stageUs + timeoutUs);
+        if (action == LoadClientAction::SendDiscover) {
+            m_message.Discover(client.Mac(), client.Xid());
+        } else {
+            m_message.Select(client.Mac(), client.Xid(), client.Address(), client.Server());
+        }
+        if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+            ++tally->sendErrors;
+            client.OnSendError();
+        }
+    };
+    // Counts a client that has finished, bound or not; false while it still waits.
+    auto settle = [&](const CLoadClient& client) {
+        if (client.Waiting()) {
+            return false;
+        }
+        tally->discoverRetransmits += client.DiscoverRetransmits();
+        tally->requestRetransmits += client.RequestRetransmits();
+        tally->restarts += client.NakRestarts();
+        tally->timeoutRestarts += client.TimeoutRestarts();
+        switch (client.FailReason()) {
+        case LoadClientFailure::None: break;
+        case LoadClientFailure::OfferTimeout: ++tally->offerTimeout; return true;
+        case LoadClientFailure::AckTimeout: ++tally->ackTimeout; return true;
+        case LoadClientFailure::Nak: ++tally->nak; return true;
+        case LoadClientFailure::SendError: return true;  // counted when the send failed
+        }
+        tally->offer.Add(client.OfferUs());
+        tally->ack.Add(client.AckUs());
+        tally->exchange.Add(client.ExchangeUs());
+        tally->boundOffsetsUs.push_back(client.BoundUs() - beginUs);
+        ++tally->ok;
+        LeasedClient bound{};
+        memcpy(bound.mac, client.Mac(), kEthernetAddressSize);
+        bound.address = client.Address();
+        bound.server = client.Server();
+        bound.leaseSeconds = client.LeaseSeconds();
+        leased->push_back(bound);
+        if (m_options.detail) {
+            Line("lease index=%u mac=%s address=%s server=%s lease_s=%u offer_ms=%.3f ack_ms=%.3f "
+                 "exchange_ms=%.3f nak_restarts=%u discover_retransmits=%u request_retransmits=%u "
+                 "timeout_restarts=%u bound_at_ms=%.3f",
+                 client.Index(), MacText(client.Mac()).c_str(), Dotted(bound.address).c_str(),
+                 Dotted(bound.server).c_str(), bound.leaseSeconds, Ms(client.OfferUs()), Ms(client.AckUs()),
+                 Ms(client.ExchangeUs()), client.NakRestarts(), client.DiscoverRetransmits(),
+                 client.RequestRetransmits(), client.TimeoutRestarts(), Ms(client.BoundUs() - beginUs));
+        }
+        return true;
+    };
+    auto sweep = [&]() {
+        inFlight.erase(std::remove_if(inFlight.begin(), inFlight.end(), settle), inFlight.end());
+    };
+
+    while ((started < count || !inFlight.empty()) && !OutOfTime()) {
+        // A mass start sends every first DISCOVER here, back to back, before looking at any answer.
+        while (inFlight.size() < m_options.window && started < count) {
+            uint8_t mac[kEthernetAddressSize];
+            CLoadRandom::ClientMac(m_runTag, m_nextClient, mac);
+            inFlight.emplace_back(m_nextClient++, mac, policy);
+            ++started;
+            act(inFlight.back(), inFlight.back().Start(LoadNowUs(), m_random));
+            sweep();
+        }
+        uint64_t nextDeadlineUs = m_deadlineUs;
+        for (const CLoadClient& client : inFlight) {
+            nextDeadlineUs = std::min(nextDeadlineUs, client.DeadlineUs());
         }
         const long got = inFlight.empty() ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer,
-                                                                  WaitMs(LoadNowUs(), nextTimeoutUs));
+                                                                  WaitMs(LoadNowUs(), nextDeadlineUs));
         const uint64_t nowUs = LoadNowUs();
         if (got > 0 && Accept(m_buffer, got, &reply)) {
-            auto match = std::find_if(inFlight.begin(), inFlight.end(), [&](const Exchange& exchange) {
-                return exchange.xid == reply.xid && reply.IsFor(exchange.mac);
-            });
+            auto match = std::find_if(inFlight.begin(), inFlight.end(),
+                                      [&](const CLoadClient& client) { return client.Wants(reply); });
             if (match == inFlight.end()) {
-                ++m_ignoredReplies;
-            } else if (reply.type == kLoadNak && match->restarts < kMaxNakRestarts) {
-                // A refused client starts over with a DISCOVER (RFC 2131 section 3.1), as real clients do
-                // when two of them were offered the same address; its exchange keeps its start time.
-                ++match->restarts;
-                ++tally->restarts;
-                match->xid = m_random.NextXid();
-                match->offered = false;
-                m_message.Discover(match->mac, match->xid);
-                match->stageUs = LoadNowUs();
-                if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
-                    ++tally->sendErrors;
-                    inFlight.erase(match);
-                }
-            } else if (reply.type == kLoadNak) {
-                ++tally->nak;
-                inFlight.erase(match);
-            } else if (reply.type == kLoadOffer && !match->offered) {
-                match->offerUs = nowUs - match->stageUs;
-                // A reply without option 54 names its server only in siaddr.
-                const uint32_t server = reply.hasServerId ? reply.serverId : reply.siaddr;
-                m_message.Select(match->mac, match->xid, reply.yiaddr, server);
-                match->offered = true;
-                match->stageUs = LoadNowUs();
-                if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
-                    ++tally->sendErrors;
-                    inFlight.erase(match);
-                }
-            } else if (reply.type == kLoadAck && match->offered) {
-                const uint64_t ackUs = nowUs - match->stageUs;
-                const uint64_t exchangeUs = nowUs - match->startedUs;
-                tally->offer.Add(match->offerUs);
-                tally->ack.Add(ackUs);
-                tally->exchange.Add(exchangeUs);
-                ++tally->ok;
-                LeasedClient client{};
-                memcpy(client.mac, match->mac, kEthernetAddressSize);
-                client.address = reply.yiaddr;
-                client.server = reply.hasServerId ? reply.serverId : reply.siaddr;
-                client.leaseSeconds = reply.leaseTime;
-                leased->push_back(client);
-                if (m_options.detail) {
-                    Line("lease index=%u mac=%s address=%s server=%s lease_s=%u offer_ms=%.3f ack_ms=%.3f "
-                         "exchange_ms=%.3f nak_restarts=%u",
-                         match->index, MacText(match->mac).c_str(), Dotted(client.address).c_str(),
-                         Dotted(client.server).c_str(), client.leaseSeconds, Ms(match->offerUs), Ms(ackUs),
-                         Ms(exchangeUs), match->restarts);
-                }
-                inFlight.erase(match);
+                ++m_ignoredReplies;  // a second OFFER, a late answer to an abandoned round, another client's
             } else {
-                ++m_ignoredReplies;  // a second OFFER, or an ACK before any REQUEST
+                act(*match, match->OnReply(reply, nowUs, m_random));
             }
         }
-        for (auto it = inFlight.begin(); it != inFlight.end();) {
-            if (nowUs >= it->stageUs + timeoutUs) {
-                ++(it->offered ? tally->ackTimeout : tally->offerTimeout);
-                it = inFlight.erase(it);
-            } else {
-                ++it;
+        for (CLoadClient& client : inFlight) {
+            if (client.Waiting() && nowUs >= client.DeadlineUs()) {
+                act(client, client.OnTimer(nowUs, m_random));
             }
         }
+        sweep();
+    }
+    for (const CLoadClient& client : inFlight) {
+        tally->discoverRetransmits += client.DiscoverRetransmits();
+        tally->requestRetransmits += client.RequestRetransmits();
     }
     tally->unfinished = static_cast<uint32_t>(inFlight.size()) + (count - started);
     tally->elapsedUs = LoadNowUs() - beginUs;
@@ -265,10 +269,12 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
 void CLoadRunner::PrintLeasePhase(const char* mode, const char* phase, uint32_t count, const LeaseTally& tally)
 {
     Line("mode=%s phase=%s iface=%s seed_tag=%04x clients=%u window=%u ok=%u nak=%u nak_restarts=%u "
-         "offer_timeout=%u ack_timeout=%u send_errors=%u unfinished=%u elapsed_ms=%.3f exchanges_per_s=%.3f stopped=%s",
+         "offer_timeout=%u ack_timeout=%u send_errors=%u unfinished=%u elapsed_ms=%.3f exchanges_per_s=%.3f "
+         "tries=%u discover_retransmits=%u request_retransmits=%u timeout_restarts=%u stopped=%s",
          mode, phase, m_options.interface.c_str(), m_runTag, count, m_options.window, tally.ok, tally.nak, tally.restarts,
          tally.offerTimeout, tally.ackTimeout, tally.sendErrors, tally.unfinished, Ms(tally.elapsedUs),
-         PerSecond(tally.ok, tally.elapsedUs), StopReason());
+         PerSecond(tally.ok, tally.elapsedUs), m_options.tries, tally.discoverRetransmits, tally.requestRetransmits,
+         tally.timeoutRestarts, StopReason());
     Line("%s", FormatLatency("exchange", tally.exchange.Summary()).c_str());
     Line("%s", FormatLatency("offer", tally.offer.Summary()).c_str());
     Line("%s", FormatLatency("ack", tally.ack.Summary()).c_str());
@@ -294,6 +300,40 @@ int CLoadRunner::RunNew()
     LeaseTally tally;
     LeaseClients(m_options.count, &leased, &tally);
     PrintLeasePhase("new", "lease", m_options.count, tally);
+    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
+    if (m_options.release) {
+        ReleaseAll(leased, false);
+    }
+    return tally.ok == m_options.count ? 0 : 1;
+}
+
+// ------------------------------------------------------------------------------------------ mass reboot
+int CLoadRunner::RunReboot()
+{
+    std::vector<LeasedClient> leased;
+    LeaseTally tally;
+    LeaseClients(m_options.count, &leased, &tally);
+    PrintLeasePhase("reboot", "lease", m_options.count, tally);
+    // One line per second up to the last lease, or to the end of the run when some never got one: the
+    // curve that shows whether the server keeps up or leases in waves behind the clients' retransmissions.
+    const uint32_t runSeconds = static_cast<uint32_t>((tally.elapsedUs + kUsPerSecond - 1) / kUsPerSecond);
+    const uint32_t seconds = tally.ok == m_options.count ? SecondsSpanned(tally.boundOffsetsUs) : runSeconds;
+    const std::vector<uint32_t> bySecond = LeasedBySecond(tally.boundOffsetsUs, seconds);
+    for (uint32_t s = 0; s < seconds; ++s) {
+        Line("reboot_second=%u leased=%u", s + 1, bySecond[s]);
+    }
+    uint64_t firstUs = 0, lastUs = 0;
+    if (!tally.boundOffsetsUs.empty()) {
+        firstUs = *std::min_element(tally.boundOffsetsUs.begin(), tally.boundOffsetsUs.end());
+        lastUs = *std::max_element(tally.boundOffsetsUs.begin(), tally.boundOffsetsUs.end());
+    }
+    char all[32] = "none";
+    if (tally.ok == m_options.count) {
+        snprintf(all, sizeof all, "%.3f", Ms(lastUs));
+    }
+    Line("mode=reboot summary clients=%u leased=%u all_leased_ms=%s first_leased_ms=%.3f last_leased_ms=%.3f "
+         "tries=%u stopped=%s",
+         m_options.count, tally.ok, all, Ms(firstUs), Ms(lastUs), m_options.tries, StopReason());
     Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
     if (m_options.release) {
         ReleaseAll(leased, false);
@@ -332,8 +372,12 @@ int CLoadRunner::RunRenew()
         bool busy;
         uint32_t xid;
         uint64_t sentUs;
+        uint64_t readyUs;  // its next renewal not before this
     };
-    std::vector<Pending> pending(leased.size(), Pending{false, 0, 0});
+    std::vector<Pending> pending(leased.size(), Pending{false, 0, 0, 0});
+    // A server that writes its lease file only when a lease's expiry second changes pays nothing for the
+    // same client renewing twice within a second; the interval lets the load cost every server a write.
+    const uint64_t intervalUs = static_cast<uint64_t>(m_options.renewIntervalMs) * kUsPerMs;
     const uint64_t timeoutUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
     uint32_t sent = 0, ok = 0, nak = 0, timeouts = 0, sendErrors = 0;
     size_t next = 0;  // the client whose turn it is to renew
@@ -344,16 +388,18 @@ int CLoadRunner::RunRenew()
 
     while ((sent < m_options.count || busy > 0) && !OutOfTime()) {
         // Every idle client renews once more, in turn, while renewals are left to send.
+        const uint64_t roundUs = LoadNowUs();
         for (size_t tried = 0; tried < pending.size() && sent < m_options.count; ++tried) {
             const size_t i = next;
             next = (next + 1) % pending.size();
-            if (pending[i].busy) {
+            if (pending[i].busy || roundUs < pending[i].readyUs) {
                 continue;
             }
             pending[i].xid = m_random.NextXid();
             m_message.Renew(leased[i].mac, pending[i].xid, leased[i].address);
             ++sent;
             pending[i].sentUs = LoadNowUs();
+            pending[i].readyUs = pending[i].sentUs + intervalUs;
             if (!m_socket.SendUnicast(m_message.Bytes(), m_message.Length(), leased[i].server, leased[i].address)) {
                 ++sendErrors;
                 continue;
@@ -361,13 +407,16 @@ int CLoadRunner::RunRenew()
             pending[i].busy = true;
             ++busy;
         }
-        uint64_t nextTimeoutUs = UINT64_MAX;
+        uint64_t nextTimeoutUs = m_deadlineUs;
         for (const Pending& p : pending) {
             if (p.busy) {
                 nextTimeoutUs = std::min(nextTimeoutUs, p.sentUs + timeoutUs);
+            } else if (sent < m_options.count) {
+                nextTimeoutUs = std::min(nextTimeoutUs, p.readyUs);  // its next renewal is due then
             }
         }
-        const long got = busy == 0 ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(LoadNowUs(), nextTimeoutUs));
+        const bool waitForAny = busy > 0 || (intervalUs != 0 && sent < m_options.count);
+        const long got = !waitForAny ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(LoadNowUs(), nextTimeoutUs));
         const uint64_t nowUs = LoadNowUs();
         if (got > 0 && Accept(m_buffer, got, &reply)) {
             size_t i = 0;
@@ -397,10 +446,10 @@ int CLoadRunner::RunRenew()
     }
     const uint64_t elapsedUs = LoadNowUs() - beginUs;
     Line("mode=renew phase=renew iface=%s clients=%zu renewals=%u sent=%u ok=%u nak=%u timeout=%u send_errors=%u "
-         "unfinished=%u elapsed_ms=%.3f renewals_per_s=%.3f stopped=%s",
+         "unfinished=%u elapsed_ms=%.3f renewals_per_s=%.3f renew_interval_ms=%u stopped=%s",
          m_options.interface.c_str(), leased.size(), m_options.count, sent, ok, nak, timeouts, sendErrors,
          static_cast<uint32_t>(busy) + (m_options.count - sent), Ms(elapsedUs), PerSecond(ok, elapsedUs),
-         StopReason());
+         m_options.renewIntervalMs, StopReason());
     Line("%s", FormatLatency("renewal", latency.Summary()).c_str());
     Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
     if (m_options.release) {

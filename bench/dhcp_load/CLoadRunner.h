@@ -4,7 +4,10 @@
 //          the latency of every exchange and of its two halves. A NAK sends the client back to its
 //          DISCOVER (a few times at most), and its exchange counts from the first DISCOVER.
 //   renew  K clients leased first (as in new), their addresses put on the interface, then N renewals,
-//          each client keeping one in flight: renewals per second and their latency.
+//          each client keeping one in flight (and, with an interval, renewing at most that often):
+//          renewals per second and their latency.
+//   reboot N new clients at once (a power cut), each retransmitting its DISCOVER and REQUEST on the RFC
+//          2131 waits: how many were leased by each second, when the last one was, the exchange times.
 //   flood  DISCOVERs from random hardware addresses for a number of seconds, at a rate or as fast as the
 //          socket takes them, never taking an offer: what was sent and what came back.
 // Every line printed starts with "dhcp_load " and is a list of key=value pairs.
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "CLoadClient.h"
 #include "CLoadMessage.h"
 #include "CLoadOptions.h"
 #include "CLoadRandom.h"
@@ -40,13 +44,16 @@ private:
     // Outcome counts of a lease phase, beside the leased clients themselves.
     struct LeaseTally {
         uint32_t ok = 0, nak = 0, restarts = 0, offerTimeout = 0, ackTimeout = 0, sendErrors = 0, unfinished = 0;
+        uint32_t discoverRetransmits = 0, requestRetransmits = 0, timeoutRestarts = 0;
         uint64_t elapsedUs = 0;
         CLoadStats exchange, offer, ack;
+        std::vector<uint64_t> boundOffsetsUs;  // when each client was bound, from the phase's start
     };
 
     int RunNew();
     int RunRenew();
     int RunFlood();
+    int RunReboot();
 
     void LeaseClients(uint32_t count, std::vector<LeasedClient>* leased, LeaseTally* tally);
     void PrintLeasePhase(const char* mode, const char* phase, uint32_t count, const LeaseTally& tally);

@@ -3,8 +3,10 @@
 // client's interface; the figures come out as "dhcp_load key=value ..." lines (CLoadRunner).
 //
 //   dhcp_load --new N [--window W]                    N new clients' full exchanges, W at a time
-//   dhcp_load --renew N --clients K [--window W]      K clients leased, then N renewals among them
+//   dhcp_load --renew N --clients K [--window W] [--renew-interval MS]   K clients leased, then N renewals
+//   dhcp_load --reboot N [--tries T]                  N new clients at once, retransmitting (RFC 2131)
 //   dhcp_load --flood SECONDS --rate R|max [--linger MS]
+//   leasing: [--tries T]   each DISCOVER and REQUEST up to T times, 4, 8, 16, 32, 64 s apart (+-1 s)
 //   common: [--if IFACE] [--timeout MS] [--deadline S] [--seed N] [--release] [--detail] [--capture DIR]
 //
 // A relaying benchmark client cannot drive a server that answers relayed requests by broadcast; this one
