@@ -17,7 +17,12 @@ constexpr unsigned kPortMask = 0xFFFF;
 }  // namespace
 
 CIpcServer::CIpcServer()
-    : m_controlWindow(NULL), m_localAddress(0), m_port(kIpcServerDefaultPort), m_buffer(nullptr), m_posted(0)
+    : m_controlWindow(NULL),
+      m_localAddress(0),
+      m_port(kIpcServerDefaultPort),
+      m_buffer(nullptr),
+      m_posted(0),
+      m_lastId(0)
 {
 }
 
@@ -64,7 +69,37 @@ void CIpcServer::Stop()
 {
     delete[] m_buffer;
     m_buffer = nullptr;
+    // Messages still queued for these find no record and are ignored.
+    ReleasePending();
     Close();
+}
+
+void CIpcServer::ReleasePending()
+{
+    for (std::map<unsigned long, IpcRequestRecord*>::iterator it = m_pending.begin(); it != m_pending.end(); ++it) {
+        ReleaseRequest(it->second);
+    }
+    m_pending.clear();
+}
+
+unsigned long CIpcServer::NextRequestId()
+{
+    do {
+        ++m_lastId;
+    } while (m_lastId == 0 || m_pending.count(m_lastId) != 0);
+    return m_lastId;
+}
+
+IpcRequestRecord* CIpcServer::TakeRequest(WPARAM code, LPARAM id)
+{
+    std::map<unsigned long, IpcRequestRecord*>::iterator it = m_pending.find(static_cast<unsigned long>(id));
+    // The id must fit the key as it was posted, not merely after truncation.
+    if (it == m_pending.end() || static_cast<LPARAM>(it->first) != id || it->second->code != code) {
+        return nullptr;
+    }
+    IpcRequestRecord* record = it->second;
+    m_pending.erase(it);
+    return record;
 }
 
 void CIpcServer::OnReceive()
@@ -83,6 +118,7 @@ void CIpcServer::OnReceive()
         return;
     }
     IpcRequestRecord* record = new IpcRequestRecord;
+    record->code = request.code;
     record->senderAddress = address;
     record->senderPort = port;
     record->payloadLength = static_cast<unsigned short>(request.payloadLength);
@@ -91,8 +127,10 @@ void CIpcServer::OnReceive()
         record->payload = new unsigned char[request.payloadLength];
         memcpy(record->payload, request.payload, request.payloadLength);
     }
-    if (!PostMessageA(m_controlWindow, WM_IPC_REQUEST, static_cast<WPARAM>(request.code),
-                      reinterpret_cast<LPARAM>(record))) {
+    const unsigned long id = NextRequestId();
+    m_pending[id] = record;
+    if (!PostMessageA(m_controlWindow, WM_IPC_REQUEST, static_cast<WPARAM>(request.code), static_cast<LPARAM>(id))) {
+        m_pending.erase(id);
         ReleaseRequest(record);
         return;
     }

@@ -3,12 +3,15 @@
 // machine can reach it, and hands every request to the control window as a WM_IPC_REQUEST message: the
 // request is carried out there, between the ticks, and answered from there.
 #include <cstdint>
+#include <map>
 
 #include "SocketEndpoint.h"
 
 /// Socket events of the IPC endpoint.
 constexpr UINT WM_IPC_SOCKET = 0x491;
-/// A console request for the control window: wParam the request code, lParam the IpcRequestRecord.
+/// A console request for the control window: wParam the request code, lParam the id under which the
+/// endpoint keeps the request's record (see CIpcServer::TakeRequest). The message carries no pointer: any
+/// program on the desktop can post it, so whatever it carries is only a key to look up.
 constexpr UINT WM_IPC_REQUEST = WM_USER + 400;
 static_assert(WM_IPC_REQUEST == 0x590, "the control window's request message");
 
@@ -20,9 +23,10 @@ constexpr unsigned kIpcServerLocalAddressBufferSize = 80;
 /// Logged in the service log when the endpoint cannot start.
 constexpr char kIpcStartFailureText[] = "IPC Server Failed to create/bind socket";
 
-/// One request on its way from the endpoint to the control window. Whoever answers it releases it; a
-/// request that gets no answer is released once it has been handled.
+/// One request on its way from the endpoint to the control window. The endpoint keeps it until the control
+/// window takes it; whoever takes it answers or releases it.
 struct IpcRequestRecord {
+    uint32_t code;                ///< the request code, as posted in the message's wParam
     unsigned long senderAddress;  ///< network order, as received
     unsigned short senderPort;    ///< host order
     unsigned short payloadLength;
@@ -43,8 +47,16 @@ public:
     /// Opens the socket on 127.0.0.1 at port (0: a port the system chooses). localAddress is kept but not
     /// bound to. On failure logs kIpcStartFailureText and returns FALSE; a failed bind leaves no socket open.
     BOOL StartOn(unsigned short port, unsigned long localAddress);
-    /// Releases the receive buffer and closes the socket.
+    /// Releases the receive buffer, every request not yet taken, and closes the socket.
     void Stop();
+
+    /// The record a WM_IPC_REQUEST names, handed over to the caller (who answers or releases it), or null
+    /// when no request waits under that id with that code: a message that did not come from this endpoint,
+    /// or one whose request was taken or dropped already. Nothing is released for such a message, and a
+    /// waiting request stays for its own message when the code does not match.
+    IpcRequestRecord* TakeRequest(WPARAM code, LPARAM id);
+    /// Requests posted to the control window and not yet taken.
+    size_t PendingRequests() const { return m_pending.size(); }
 
     /// Sends the bare acknowledgement (the magic alone) to the request's sender and releases the record.
     void Acknowledge(IpcRequestRecord* record);
@@ -63,9 +75,15 @@ protected:
     void OnReceive() override;
 
 private:
+    /// A fresh id: never 0 and never one that is waiting.
+    unsigned long NextRequestId();
+    void ReleasePending();
+
     HWND m_controlWindow;
     unsigned long m_localAddress;
     unsigned short m_port;
     char* m_buffer;
     unsigned long m_posted;
+    unsigned long m_lastId;
+    std::map<unsigned long, IpcRequestRecord*> m_pending;
 };

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -88,16 +89,24 @@ public:
 
     bool Started() const { return started_; }
     unsigned short Port() const { return port_; }
+    HWND Window() const { return window_; }
+    /// Runs on the service's thread with each WM_IPC_REQUEST, before the request is handled. Set it before
+    /// the first request is sent.
+    void BeforeEachRequest(std::function<void(WPARAM, LPARAM)> hook) { beforeRequest_ = std::move(hook); }
     RefusingIpcServer& Server() { return server_; }
     /// True when the loop has ended within timeoutMs (the thread then cleaned up and exited).
     bool Ended(DWORD timeoutMs) { return WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
     bool StillRunningAfterTheLoop() const { return runningAfterLoop_; }
+    size_t PendingAfterTheLoop() const { return pendingAfterLoop_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         ServiceThread* self = reinterpret_cast<ServiceThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (message == WM_IPC_REQUEST && self) {
+            if (self->beforeRequest_) {
+                self->beforeRequest_(wParam, lParam);
+            }
             HandleIpcRequest(self->server_, self->service_, wParam, lParam);
             return 0;
         }
@@ -119,6 +128,7 @@ private:
         RegisterClassA(&wc);  // a second thread finds it registered already
         HWND window = CreateWindowA(kWindowClass, "", 0, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        window_ = window;
         server_.SetControlWindow(window);
         started_ = window && (portFromSettings_ ? server_.Start() : server_.StartOn(0, 0));
         port_ = server_.Port();
@@ -131,6 +141,7 @@ private:
             }
         }
         runningAfterLoop_ = server_.IsRunning() != FALSE;
+        pendingAfterLoop_ = server_.PendingRequests();
         server_.Stop();
         server_.Destroy();
         DestroyWindow(window);
@@ -144,6 +155,9 @@ private:
     DWORD threadId_ = 0;
     bool started_ = false;
     bool runningAfterLoop_ = false;
+    size_t pendingAfterLoop_ = 0;
+    HWND window_ = NULL;
+    std::function<void(WPARAM, LPARAM)> beforeRequest_;
     unsigned short port_ = 0;
 };
 
@@ -301,6 +315,79 @@ TEST_F(IpcServerTest, EveryRequestIsAnsweredInTheShapeItDefines)
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_CLIENTS}), &clients));
     EXPECT_EQ(1u, IpcGetWord(&clients[4])) << "no DHCP server object";
     EXPECT_EQ(0u, IpcGetWord(&clients[12])) << "count";
+}
+
+// The control window's class and title are known to every program on the desktop, so anyone can post it a
+// request message. What such a message carries must never be taken for memory of the service's own.
+TEST_F(IpcServerTest, ForgedRequestMessagesAreIgnoredAndFreeNothing)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    ASSERT_NE(static_cast<HWND>(NULL), thread.Window());
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer));  // a record was made and taken
+
+    // Posted from this thread, as another program would: forged pointers, small numbers, the id the first
+    // request had and ones the next requests will get.
+    const LPARAM forged[] = {0x41414141, 0, 1, 2, 3, -1, static_cast<LPARAM>(0x100000001LL)};
+    for (LPARAM lParam : forged) {
+        for (WPARAM code : {static_cast<WPARAM>(IPC_PING), static_cast<WPARAM>(IPC_STOP_SERVICE),
+                            static_cast<WPARAM>(IPC_SET_SHARING)}) {
+            ASSERT_TRUE(PostMessageA(thread.Window(), WM_IPC_REQUEST, code, lParam));
+        }
+    }
+    // Handled in order: once the next ping is answered, every forged message has been through the window.
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer)) << "the service stopped answering";
+    EXPECT_EQ(kAck, answer);
+    EXPECT_FALSE(console.Receive(&answer, nettest::kSilenceMs)) << "a forged message was answered";
+    EXPECT_FALSE(thread.Ended(0)) << "a forged stop ended the loop";
+    EXPECT_TRUE(service.calls.empty()) << "a forged request ran";
+
+    // Genuine requests still work, the stop included.
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_SHARING, 1, 1}), &answer));
+    EXPECT_EQ(kAck, answer);
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_STOP_SERVICE, 0, 0}), &answer));
+    EXPECT_EQ(kAck, answer);
+    ASSERT_TRUE(thread.Ended(nettest::kPromptMs));
+    EXPECT_EQ(std::vector<std::string>{"SetDriverEnabled(1)"}, service.calls);
+    EXPECT_EQ(0u, thread.PendingAfterTheLoop());
+}
+
+// A program that guessed the id of a waiting request must not get to choose what it does, nor take it
+// away from its own message; and a request is carried out once however often its message comes.
+TEST_F(IpcServerTest, WaitingRequestRunsOnlyAsItsOwnCodeAndOnlyOnce)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    size_t waitingBefore = 0;
+    thread.BeforeEachRequest([&](WPARAM, LPARAM id) {
+        waitingBefore = thread.Server().PendingRequests();
+        HandleIpcRequest(thread.Server(), service, IPC_STOP_SERVICE, id);
+        HandleIpcRequest(thread.Server(), service, IPC_SET_SHARING, id);
+    });
+    UdpPeer console;
+    std::vector<uint8_t> answer;
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer));
+    EXPECT_EQ(kAck, answer);
+    EXPECT_EQ(1u, waitingBefore);
+    EXPECT_FALSE(console.Receive(&answer, nettest::kSilenceMs)) << "one request, one answer";
+    EXPECT_FALSE(thread.Ended(0)) << "the ping ran as a stop";
+    EXPECT_TRUE(service.calls.empty()) << "the ping ran as another request";
+
+    // The message again, after its request was handled: nothing left to run.
+    thread.BeforeEachRequest([&](WPARAM code, LPARAM id) {
+        PostMessageA(thread.Window(), WM_IPC_REQUEST, code, id);
+    });
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_SHARING, 1, 1}), &answer));
+    EXPECT_EQ(kAck, answer);
+    thread.BeforeEachRequest(nullptr);
+    ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer));  // after the repeated message
+    EXPECT_EQ(kAck, answer);
+    EXPECT_FALSE(console.Receive(&answer, nettest::kSilenceMs));
+    EXPECT_EQ(std::vector<std::string>{"SetDriverEnabled(1)"}, service.calls);
 }
 
 // Ombrix.Ini in the Windows directory; the test puts back what it found.

@@ -7,14 +7,15 @@ namespace {
 constexpr int kQuitCode = 0;
 }  // namespace
 
-void HandleIpcRequest(CIpcServer& server, IServiceControl& service, WPARAM code, LPARAM record)
+void HandleIpcRequest(CIpcServer& server, IServiceControl& service, WPARAM code, LPARAM id)
 {
-    IpcRequestRecord* request = reinterpret_cast<IpcRequestRecord*>(record);
+    // A message the endpoint did not post (or posted once and has handled) names no waiting request.
+    IpcRequestRecord* request = server.TakeRequest(code, id);
     if (!request) {
         return;
     }
     IpcDispatchResult result =
-        CIpcDispatcher::Dispatch(service, static_cast<uint32_t>(code), request->payload, request->payloadLength);
+        CIpcDispatcher::Dispatch(service, request->code, request->payload, request->payloadLength);
     if (result.sendReply) {
         server.Reply(request, result.data.data(), static_cast<int>(result.data.size()));
     } else {

@@ -5,7 +5,8 @@
 #include "IServiceControl.h"
 #include "IpcServer.h"
 
-/// Runs request `code` (the message's wParam) with the record in lParam against the service, sends the
-/// answer through server and releases the record. After the acknowledgement of IPC_STOP_SERVICE it posts
-/// the quit message to the calling thread, which must be the control window's.
-void HandleIpcRequest(CIpcServer& server, IServiceControl& service, WPARAM code, LPARAM record);
+/// Takes the request that the message's code (wParam) and id (lParam) name from server, runs it against the
+/// service, sends the answer through server and releases the record. A message that names no waiting
+/// request is ignored. After the acknowledgement of IPC_STOP_SERVICE it posts the quit message to the
+/// calling thread, which must be the control window's.
+void HandleIpcRequest(CIpcServer& server, IServiceControl& service, WPARAM code, LPARAM id);

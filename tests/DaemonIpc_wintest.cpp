@@ -89,6 +89,37 @@ TEST_F(DaemonIpcTest, PingUnknownCodeOversizeAndStop)
     StopByRequestAndExpectExit();
 }
 
+// Any program on the desktop finds the control window by its class and title and can post it the request
+// message with whatever parameters it likes: the service must neither crash nor act on them.
+TEST_F(DaemonIpcTest, ForgedRequestMessagesFromAnotherProgramChangeNothing)
+{
+    harness::WriteIni("Application", "Enabled", "0");
+    StartNineX();
+    const HWND window = FindWindowA("OmbrixServiceWindow", "OmbrixService");
+    ASSERT_NE(static_cast<HWND>(NULL), window) << "the control window is not on this desktop";
+    constexpr UINT kRequestMessage = 0x590;
+    const LPARAM forged[] = {0x41414141, 0, 1, 2, 3, 4, 5, -1};
+    for (LPARAM lParam : forged) {
+        for (WPARAM code : {static_cast<WPARAM>(IPC_PING), static_cast<WPARAM>(IPC_SET_SHARING),
+                            static_cast<WPARAM>(IPC_STOP_SERVICE)}) {
+            ASSERT_TRUE(PostMessageA(window, kRequestMessage, code, lParam));
+        }
+    }
+    // Sent, not posted: it has been through the window procedure when the call returns.
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(window, kRequestMessage, IPC_STOP_SERVICE, 0x41414141, SMTO_NORMAL,
+                                     kServiceTimeoutMs, &result));
+    // Everything posted before the datagram is handled before its request.
+    EXPECT_EQ(kAck, Ask(LeWords({IPC_PING}))) << "the service stopped answering";
+    EXPECT_TRUE(daemon_.Running()) << "the service ended";
+    EXPECT_EQ(0u, Sharing()) << "a forged request reached the driver";
+    EXPECT_FALSE(LogHas("Ombrix Service Stopping"));
+
+    EXPECT_EQ(kAck, Ask(LeWords({IPC_SET_SHARING, 1, 1})));
+    EXPECT_EQ(1u, Sharing());
+    StopByRequestAndExpectExit();
+}
+
 TEST_F(DaemonIpcTest, SharingSwitchReachesTheDriverAndShortPayloadReadsAsZero)
 {
     harness::WriteIni("Application", "Enabled", "0");
