@@ -28,6 +28,7 @@ CIpcClient::CIpcClient()
       m_localAddress(INADDR_ANY),
       m_serverPort(kIpcDefaultServerPort),
       m_discarded(0),
+      m_foreign(0),
       m_failureHandler(nullptr),
       m_failureContext(nullptr),
       m_quitSeen(false),
@@ -62,7 +63,8 @@ BOOL CIpcClient::StartWith(unsigned short serverPort, const char* localAddress)
     if (!Create(SOCK_DGRAM, FD_READ, WM_CLIENT_SOCKET)) {
         return FALSE;
     }
-    if (!Bind(0, m_localAddress)) {
+    // Loopback, whatever LocalAddress says: the requests go to 127.0.0.1 and the replies come from there.
+    if (!Bind(0, LoopbackAddress())) {
         Close();
         return FALSE;
     }
@@ -168,6 +170,12 @@ bool CIpcClient::ReadOne(ReadMode mode, void* buffer, int capacity, int* dataLen
     unsigned short fromPort = 0;
     int n = ReceiveFrom(reinterpret_cast<char*>(datagram.data()), static_cast<int>(datagram.size()), &from, &fromPort);
     if (n < 0 || !IpcIsReply(datagram.data(), static_cast<size_t>(n))) {
+        return false;
+    }
+    // The magic is no proof of origin: any program on the machine can send it to this port. Only the
+    // service's own port on loopback answers requests.
+    if (from != LoopbackAddress() || fromPort != m_serverPort) {
+        ++m_foreign;
         return false;
     }
     int data = n - static_cast<int>(kIpcReplyDataOffset);

@@ -36,9 +36,11 @@ public:
 
     /// Reads ServerPort and LocalAddress from section IPC of Ombrix.Ini, then StartWith.
     BOOL Start();
-    /// Opens the client's UDP socket (read events as WM_CLIENT_SOCKET) and binds it to localAddress (dotted
-    /// text; null or empty: any address) at a port the system chooses. Requests then go to serverPort. Text
-    /// that is not a dotted address becomes 255.255.255.255 and the start fails.
+    /// Opens the client's UDP socket (read events as WM_CLIENT_SOCKET) and binds it to 127.0.0.1 at a port
+    /// the system chooses. Requests then go to 127.0.0.1 at serverPort. localAddress (dotted text; null or
+    /// empty: none) is kept but not bound to, as the service does with the same setting: the service only
+    /// listens on loopback, so a socket reachable from elsewhere would only let others send it replies.
+    /// Text that is not a dotted address becomes 255.255.255.255 and the start fails.
     BOOL StartWith(unsigned short serverPort, const char* localAddress);
 
     /// Sends the code alone and waits up to 1000 ms. Never reports a failure.
@@ -58,10 +60,13 @@ public:
     /// Nonzero while a request waits for its reply (it counts nested requests).
     int Busy() const { return m_busy; }
     unsigned short ServerPort() const { return m_serverPort; }
-    /// Address the socket was bound to, network order.
+    /// LocalAddress as configured, network order (INADDR_ANY when empty); the socket binds to loopback.
     unsigned long LocalAddress() const { return m_localAddress; }
     /// Datagrams the idle read handler threw away.
     unsigned long DiscardedDatagrams() const { return m_discarded; }
+    /// Datagrams a waiting request read and dropped because they came from somewhere other than the
+    /// service's port on 127.0.0.1, however much they looked like a reply.
+    unsigned long ForeignDatagrams() const { return m_foreign; }
 
 protected:
     /// The idle read handler: with no request waiting, everything that arrives is stale and is thrown
@@ -75,7 +80,7 @@ private:
                   int* dataLength);
     /// Bytes the socket holds for reading; a waiting empty datagram counts as pending too.
     bool HasPendingDatagram(unsigned long* bytes);
-    /// Reads one datagram; true when it was a reply, with its data copied.
+    /// Reads one datagram; true when it was a reply from the service, with its data copied.
     bool ReadOne(ReadMode mode, void* buffer, int capacity, int* dataLength);
     void Report(const char* text);
     void PumpMessages();
@@ -84,6 +89,7 @@ private:
     unsigned long m_localAddress;
     unsigned short m_serverPort;
     unsigned long m_discarded;
+    unsigned long m_foreign;
     IpcFailureHandler m_failureHandler;
     void* m_failureContext;
     bool m_quitSeen;

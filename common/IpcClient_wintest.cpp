@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -44,6 +45,7 @@ public:
         thread_.join();
     }
     unsigned short Port() const { return peer_.Port(); }
+    bool Bound() const { return peer_.Bound(); }
     int Received() const { return received_; }
     std::vector<uint8_t> Request(int i) const { return log_[static_cast<size_t>(i)]; }
 
@@ -231,6 +233,98 @@ TEST_F(IpcClientTest, OnlyADatagramOpeningWithTheMagicIsAReply)
     }
 }
 
+// A UDP socket bound to a loopback address of the test's choice, sending to the client's port.
+class Impostor {
+public:
+    Impostor(const char* address, unsigned short port)
+    {
+        nettest::StartWinsock();
+        s_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in local = {};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = inet_addr(address);
+        local.sin_port = htons(port);
+        bound_ = s_ != INVALID_SOCKET && bind(s_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+    }
+    ~Impostor() { closesocket(s_); }
+    Impostor(const Impostor&) = delete;
+    Impostor& operator=(const Impostor&) = delete;
+    bool Bound() const { return bound_; }
+    bool SendTo(unsigned short port, const std::vector<uint8_t>& data)
+    {
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = nettest::Loopback();
+        to.sin_port = htons(port);
+        return sendto(s_, reinterpret_cast<const char*>(data.data()), static_cast<int>(data.size()), 0,
+                      reinterpret_cast<sockaddr*>(&to), sizeof to) == static_cast<int>(data.size());
+    }
+
+private:
+    SOCKET s_ = INVALID_SOCKET;
+    bool bound_ = false;
+};
+
+unsigned short BoundPort(SOCKET s)
+{
+    sockaddr_in local = {};
+    int length = sizeof local;
+    getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
+    return ntohs(local.sin_port);
+}
+
+// Another program that sends the magic first, from another port on 127.0.0.1 or from another loopback
+// address, must not be taken for the service. (Wine refuses the service's own port on 127.0.0.2 while the
+// service holds it on 127.0.0.1, so the other address comes with a port of its own.)
+TEST_F(IpcClientTest, OnlyTheServicesPortOnLoopbackCanReply)
+{
+    struct Case {
+        const char* what;
+        const char* address;
+    };
+    const Case cases[] = {
+        {"another port on 127.0.0.1", "127.0.0.1"},
+        {"127.0.0.2", "127.0.0.2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<Impostor> impostor;
+        std::atomic<unsigned short> clientPort{0};
+        ScriptedService service([&](const std::vector<uint8_t>&, int) {
+            // Sent before the service's answer, so it is read first.
+            impostor->SendTo(clientPort, Reply({'F', 'A', 'K', 'E'}));
+            return std::vector<std::vector<uint8_t>>{Reply({'R', 'E', 'A', 'L'})};
+        });
+        ASSERT_TRUE(service.Bound());
+        impostor.reset(new Impostor(c.address, 0));
+        ASSERT_TRUE(impostor->Bound()) << WSAGetLastError();
+        CIpcClient client;
+        ASSERT_TRUE(client.StartWith(service.Port(), ""));
+        clientPort = BoundPort(client.Socket());
+        uint8_t buffer[4] = {};
+        ASSERT_TRUE(client.QueryRequest(IPC_GET_DNS_STATUS, buffer, sizeof buffer));
+        EXPECT_EQ(0, memcmp(buffer, "REAL", sizeof buffer)) << "the impostor's datagram was taken for the reply";
+        EXPECT_EQ(1u, client.ForeignDatagrams());
+    }
+}
+
+TEST_F(IpcClientTest, ImpostorAloneNeverSatisfiesAPing)
+{
+    Impostor impostor("127.0.0.1", 0);
+    ASSERT_TRUE(impostor.Bound());
+    UdpPeer service;  // silent
+    ASSERT_TRUE(client_.StartWith(service.Port(), ""));
+    std::thread forger([&] {
+        std::vector<uint8_t> request;
+        if (service.Receive(&request)) {
+            impostor.SendTo(BoundPort(client_.Socket()), Reply({}));
+        }
+    });
+    EXPECT_FALSE(client_.PingRequest(IPC_PING));
+    forger.join();
+    EXPECT_EQ(1u, client_.ForeignDatagrams());
+}
+
 TEST_F(IpcClientTest, QueryReadsALongReplyWhole)
 {
     std::vector<uint8_t> list = IpcEncodeClientList(0, std::vector<IpcClientEntry>(30));
@@ -309,7 +403,7 @@ TEST_F(IpcClientTest, ServerPortDefaultsAndKeepsItsLow16Bits)
     }
 }
 
-TEST_F(IpcClientTest, LocalAddressChoosesWhatTheSocketBindsTo)
+TEST_F(IpcClientTest, LocalAddressIsCheckedButTheSocketBindsToLoopback)
 {
     IniKey port("IPC", "ServerPort");
     IniKey address("IPC", "LocalAddress");
@@ -321,6 +415,7 @@ TEST_F(IpcClientTest, LocalAddressChoosesWhatTheSocketBindsTo)
     };
     const Case cases[] = {
         {"127.0.0.1", true, htonl(INADDR_LOOPBACK)},
+        {"10.1.2.3", true, inet_addr("10.1.2.3")},
         {"", true, INADDR_ANY},
         {"localhost", false, INADDR_NONE},
         {"not an address", false, INADDR_NONE},
@@ -335,7 +430,7 @@ TEST_F(IpcClientTest, LocalAddressChoosesWhatTheSocketBindsTo)
             sockaddr_in local = {};
             int length = sizeof local;
             ASSERT_EQ(0, getsockname(client.Socket(), reinterpret_cast<sockaddr*>(&local), &length));
-            EXPECT_EQ(c.expected, local.sin_addr.s_addr);
+            EXPECT_EQ(htonl(INADDR_LOOPBACK), local.sin_addr.s_addr) << c.text << ": only loopback is bound to";
             EXPECT_NE(0, local.sin_port) << "the system chooses the client's port";
         }
     }
