@@ -299,9 +299,13 @@ void CSocketEndpoint::DispatchEvent(WORD event, WORD error)
 LRESULT CALLBACK CSocketEndpoint::SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message > WM_USER) {
+        // The message number says which kind of endpoint, wParam which socket. An event can still be queued
+        // for a socket that has been closed since, and a later socket of the same endpoint (or another
+        // endpoint with the same message) must not take it for its own: an error event would close it.
+        const SOCKET socket = static_cast<SOCKET>(wParam);
         std::vector<CSocketEndpoint*>& list = EndpointList();
         for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i]->m_socketMessage == message) {
+            if (list[i]->m_socketMessage == message && list[i]->m_socket == socket) {
                 list[i]->DispatchEvent(WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
                 return 0;
             }

@@ -83,6 +83,8 @@ private:
     CSocketEndpoint(const CSocketEndpoint&) = delete;
     CSocketEndpoint& operator=(const CSocketEndpoint&) = delete;
 
+    /// Hands a socket event (message above WM_USER, wParam the socket) to the listed endpoint with that
+    /// message and that socket; an event for any other socket goes to the default window procedure.
     static LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static BOOL EnsureSocketWindow(CSocketEndpoint* creator);
     void DispatchEvent(WORD event, WORD error);

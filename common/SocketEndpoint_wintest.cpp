@@ -169,6 +169,52 @@ TEST_F(SocketEndpointTest, MessageOfNoListedEndpointIsLeftToTheDefault)
     EXPECT_TRUE(endpoint.events.empty());
 }
 
+// An error event still queued for a socket that was closed meanwhile must not close the socket the endpoint
+// opened after it.
+TEST_F(SocketEndpointTest, StaleErrorEventLeavesTheSocketThatReplacedItsOwnOpen)
+{
+    RecordingEndpoint endpoint;
+    ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
+    const SOCKET old = endpoint.Socket();
+    endpoint.Close();
+    // Holds the old handle's value, should the system hand it out again, so the new socket differs from it.
+    SOCKET holder = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
+    ASSERT_NE(old, endpoint.Socket());
+
+    PostMessageA(CSocketEndpoint::SocketWindow(), kMessageA, static_cast<WPARAM>(old),
+                 WSAMAKESELECTREPLY(FD_READ, WSAECONNRESET));
+    PostMessageA(CSocketEndpoint::SocketWindow(), kMessageA, static_cast<WPARAM>(holder),
+                 WSAMAKESELECTREPLY(FD_CLOSE, 0));
+    // A real datagram behind the stale events: once it is received, they have been dispatched.
+    UdpPeer peer;
+    ASSERT_TRUE(peer.SendTo(endpoint.BoundPort(), {1}));
+    ASSERT_TRUE(PumpUntil([&] { return endpoint.received == 1; })) << "the endpoint went deaf";
+    EXPECT_EQ(std::vector<std::string>{"receive"}, endpoint.events);
+    EXPECT_TRUE(endpoint.errors.empty());
+    EXPECT_TRUE(endpoint.IsRunning());
+    EXPECT_EQ(1u, CSocketEndpoint::ListedEndpoints());
+    closesocket(holder);
+}
+
+TEST_F(SocketEndpointTest, EndpointsSharingAMessageEachGetTheirOwnSocketsEvents)
+{
+    RecordingEndpoint a;
+    RecordingEndpoint b;
+    ASSERT_TRUE(a.OpenOnLoopback(kMessageA));
+    ASSERT_TRUE(b.OpenOnLoopback(kMessageA));
+    SendMessageA(CSocketEndpoint::SocketWindow(), kMessageA, static_cast<WPARAM>(b.Socket()),
+                 WSAMAKESELECTREPLY(FD_READ, WSAECONNRESET));
+    EXPECT_TRUE(a.events.empty()) << "the first endpoint on the list took another socket's error";
+    EXPECT_TRUE(a.IsRunning());
+    EXPECT_EQ(std::vector<std::string>{"error"}, b.events);
+    EXPECT_FALSE(b.IsRunning());
+
+    UdpPeer peer;
+    ASSERT_TRUE(peer.SendTo(a.BoundPort(), {1}));
+    ASSERT_TRUE(PumpUntil([&] { return a.received == 1; }));
+}
+
 TEST_F(SocketEndpointTest, ClosingTwiceIsHarmless)
 {
     RecordingEndpoint endpoint;
