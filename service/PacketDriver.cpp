@@ -31,13 +31,25 @@ void CPacketDriver::Close()
     handle_ = INVALID_HANDLE_VALUE;
 }
 
+bool CPacketDriver::Control(uint32_t code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned)
+{
+    // NT insists on a byte count when there is no OVERLAPPED, even for requests without output.
+    return DeviceIoControl(handle_, code, in, inSize, out, outSize, &returned, nullptr) != 0;
+}
+
 bool CPacketDriver::Request(uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize,
                             DWORD& returned)
 {
     returned = 0;
+    lastOutputBytes_ = 0;
     if (!IsOpen()) return false;
-    // NT insists on a byte count when there is no OVERLAPPED, even for requests without output.
-    return DeviceIoControl(handle_, code, const_cast<void*>(in), inSize, out, outSize, &returned, nullptr) != 0;
+    DWORD reported = 0;
+    if (!Control(code, const_cast<void*>(in), inSize, out, outSize, reported)) return false;
+    // The count is the driver's word, not a fact about the buffer: a driver that claims more than it could
+    // have written must not make a decoder read past the end of what was handed to it.
+    returned = reported < outSize ? reported : outSize;
+    lastOutputBytes_ = returned;
+    return true;
 }
 
 bool CPacketDriver::SendFlag(uint32_t code, bool on)

@@ -13,7 +13,7 @@
 class CPacketDriver {
 public:
     CPacketDriver() = default;
-    ~CPacketDriver();
+    virtual ~CPacketDriver();
     CPacketDriver(const CPacketDriver&) = delete;
     CPacketDriver& operator=(const CPacketDriver&) = delete;
 
@@ -38,9 +38,18 @@ public:
     /// Request 67: the waiting alarm records (at most 71 per call); records is emptied on failure.
     bool GetAlarms(std::vector<AlarmRecord>& records);
 
+    /// The output bytes of the last request as the decoders were given them: what the driver reported,
+    /// but never more than the buffer the request had. 0 after a failure or a request without output.
+    DWORD LastOutputBytes() const { return lastOutputBytes_; }
+
+protected:
+    /// The system call itself; tests put a driver that misreports in its place.
+    virtual bool Control(uint32_t code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned);
+
 private:
     bool Request(uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned);
     bool SendFlag(uint32_t code, bool on);
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
+    DWORD lastOutputBytes_ = 0;
 };

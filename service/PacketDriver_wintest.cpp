@@ -378,3 +378,73 @@ TEST_F(PacketDriverWine, AlarmQueueDropsWhatDoesNotFit)
     EXPECT_EQ(static_cast<uint32_t>(OMBRIX_STANDIN_MAX_QUEUED_ALARMS), waiting);
     EXPECT_EQ(kDriverStatusAlarms, bits);
 }
+
+namespace {
+// Reports a byte count of its choice for whatever the real driver answered, as a faulty driver might.
+class MisreportingDriver : public CPacketDriver {
+public:
+    DWORD reportAs = 0;
+
+protected:
+    bool Control(uint32_t code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned) override
+    {
+        if (!CPacketDriver::Control(code, in, inSize, out, outSize, returned)) return false;
+        returned = reportAs;
+        return true;
+    }
+};
+}  // namespace
+
+TEST_F(PacketDriverWine, ByteCountBeyondTheBufferIsCutToTheBuffer)
+{
+    // Claims that reach past each request's buffer: the alarm block's 2000 bytes included.
+    ASSERT_TRUE(standIn_->SetOverreport(4096)) << standIn_->LastError();
+    const AlarmRecord one = Alarm(3);
+    ASSERT_TRUE(standIn_->QueueAlarm(one));
+    ASSERT_TRUE(driver_.AddForward(Forward(kTcp, 80, Address(192, 168, 0, 2))));
+
+    uint32_t status = 0;
+    ASSERT_TRUE(driver_.GetStatus(status));
+    EXPECT_EQ(kDriverStatusAlarms, status);
+    EXPECT_EQ(kDriverStatusSize, driver_.LastOutputBytes());
+
+    PortForwardRecord forward;
+    ASSERT_TRUE(driver_.GetForward(0, forward));
+    ExpectSameForward(Forward(kTcp, 80, Address(192, 168, 0, 2)), forward);
+    EXPECT_EQ(kPortForwardRecordSize, driver_.LastOutputBytes());
+
+    std::vector<AlarmRecord> got;
+    ASSERT_TRUE(driver_.GetAlarms(got));
+    EXPECT_EQ(kAlarmBufferSize, driver_.LastOutputBytes());
+    ASSERT_EQ(1u, got.size());
+    ExpectSameAlarm(one, got[0]);
+
+    ASSERT_TRUE(standIn_->SetOverreport(0));
+    ASSERT_TRUE(driver_.GetAlarms(got));
+    EXPECT_EQ(kAlarmHeaderSize, driver_.LastOutputBytes()) << "an honest count is kept as it is";
+}
+
+TEST_F(PacketDriverWine, AnyClaimedByteCountStaysWithinTheBuffer)
+{
+    MisreportingDriver driver;
+    ASSERT_TRUE(driver.Open());
+    ASSERT_TRUE(standIn_->QueueAlarm(Alarm(5)));
+    const DWORD claims[] = {kAlarmBufferSize + 1, 0x7FFFFFFF, 0xFFFFFFFF};
+    for (DWORD claim : claims) {
+        driver.reportAs = claim;
+        std::vector<AlarmRecord> got;
+        ASSERT_TRUE(driver.GetAlarms(got)) << claim;
+        EXPECT_EQ(kAlarmBufferSize, driver.LastOutputBytes()) << claim;
+        uint32_t status = 0;
+        ASSERT_TRUE(driver.GetStatus(status)) << claim;
+        EXPECT_EQ(kDriverStatusSize, driver.LastOutputBytes()) << claim;
+    }
+    // A count within the buffer is taken as it is.
+    driver.reportAs = kAlarmHeaderSize + kAlarmRecordSize;
+    std::vector<AlarmRecord> got;
+    ASSERT_TRUE(driver.GetAlarms(got));
+    EXPECT_EQ(kAlarmHeaderSize + kAlarmRecordSize, driver.LastOutputBytes());
+    // Without an output buffer there are no output bytes, whatever is claimed.
+    ASSERT_TRUE(driver.SetSharing(true));
+    EXPECT_EQ(0u, driver.LastOutputBytes());
+}

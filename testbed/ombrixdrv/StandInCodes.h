@@ -32,8 +32,8 @@
 /* out: OMBRIX_STANDIN_RAW_REQUESTS words, how often each raw request arrived (failed ones included), in the
  * order of the OMBRIX_STANDIN_REQ_* indexes. */
 #define OMBRIX_STANDIN_GET_REQUEST_COUNTS OMBRIX_STANDIN_CODE(6)
-/* Back to the state after loading: status 0, switches off, no forwards, no alarms, counters and the fail
- * mask zero. */
+/* Back to the state after loading: status 0, switches off, no forwards, no alarms, counters, the fail
+ * mask and the over-report zero. */
 #define OMBRIX_STANDIN_RESET OMBRIX_STANDIN_CODE(7)
 /* out: two words, the status word and the number of queued alarm records, read without counting as a
  * request 19 and without changing anything. */
@@ -41,6 +41,11 @@
 /* in: one word; bit (1 << OMBRIX_STANDIN_REQ_*) makes that raw request fail (with nothing changed) until
  * the mask is changed again, so tests can reach the callers' failure paths. */
 #define OMBRIX_STANDIN_SET_FAIL_MASK OMBRIX_STANDIN_CODE(9)
+
+/* in: one word, a number of bytes the driver claims beyond what it wrote: each successful raw request with
+ * output (19, 51, 67) then reports its byte count that much too high, as a faulty driver might, until the
+ * value is changed again. The bytes it claims were never written, and lie past the caller's buffer. */
+#define OMBRIX_STANDIN_SET_OVERREPORT OMBRIX_STANDIN_CODE(10)
 
 /* Indexes of the raw requests in the counters and in the fail mask. */
 #define OMBRIX_STANDIN_REQ_SET_SHARING 0    /* request 5 */

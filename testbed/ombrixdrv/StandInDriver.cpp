@@ -118,6 +118,8 @@ bool CStandInDriver::ClearStatusBits(uint32_t bits) { return SendWord(OMBRIX_STA
 
 bool CStandInDriver::SetFailMask(uint32_t mask) { return SendWord(OMBRIX_STANDIN_SET_FAIL_MASK, mask); }
 
+bool CStandInDriver::SetOverreport(uint32_t extra) { return SendWord(OMBRIX_STANDIN_SET_OVERREPORT, extra); }
+
 bool CStandInDriver::Reset() { return Control(OMBRIX_STANDIN_RESET, nullptr, 0, nullptr, 0); }
 
 bool CStandInDriver::QueueAlarm(const AlarmRecord& record) { return QueueAlarms({record}); }

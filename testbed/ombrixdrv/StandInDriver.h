@@ -77,6 +77,8 @@ public:
     bool PeekState(uint32_t& statusBits, uint32_t& queuedAlarms);
     /// Bit (1 << OMBRIX_STANDIN_REQ_*) makes that raw request fail until the mask changes.
     bool SetFailMask(uint32_t mask);
+    /// Raw requests with output report `extra` bytes more than they wrote until it is set back to 0.
+    bool SetOverreport(uint32_t extra);
     bool Reset();
 
     const std::string& LastError() const { return service_.LastError(); }

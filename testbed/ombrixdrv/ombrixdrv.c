@@ -56,6 +56,7 @@ static ULONG gStatusBits;
 static ULONG gSharing;
 static ULONG gAlarmSwitch;
 static ULONG gFailMask;
+static ULONG gOverreport;
 static ULONG gRequestCounts[OMBRIX_STANDIN_RAW_REQUESTS];
 static UCHAR gForwards[OMBRIX_STANDIN_MAX_FORWARDS][FORWARD_SIZE];
 static ULONG gForwardCount;
@@ -91,6 +92,7 @@ static void ResetState(void)
     gSharing = 0;
     gAlarmSwitch = 0;
     gFailMask = 0;
+    gOverreport = 0;
     RtlZeroMemory(gRequestCounts, sizeof(gRequestCounts));
     RtlZeroMemory(gForwards, sizeof(gForwards));
     gForwardCount = 0;
@@ -252,13 +254,16 @@ static NTSTATUS PrivateRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* st
     case OMBRIX_STANDIN_SET_STATUS_BITS:
     case OMBRIX_STANDIN_CLEAR_STATUS_BITS:
     case OMBRIX_STANDIN_SET_FAIL_MASK:
+    case OMBRIX_STANDIN_SET_OVERREPORT:
         if (inLength < WORD_SIZE || !buffer) return STATUS_INVALID_PARAMETER;
         if (code == OMBRIX_STANDIN_SET_STATUS_BITS)
             gStatusBits |= GetU32(buffer);
         else if (code == OMBRIX_STANDIN_CLEAR_STATUS_BITS)
             gStatusBits &= ~GetU32(buffer);
-        else
+        else if (code == OMBRIX_STANDIN_SET_FAIL_MASK)
             gFailMask = GetU32(buffer);
+        else
+            gOverreport = GetU32(buffer);
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_QUEUE_ALARMS: {
         ULONG taken;
@@ -317,6 +322,7 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT* device, IRP* irp)
             status = STATUS_UNSUCCESSFUL;
         else
             status = RawRequest(code, irp, stack, &info);
+        if (NT_SUCCESS(status) && info > 0) info += gOverreport;
     } else {
         status = PrivateRequest(code, irp, stack, &info);
     }
