@@ -11,6 +11,10 @@ CAccessProvider g_serviceProvider;
 constexpr char kProviderAbove4GbLine[] =
     "Access provider %s lies above 4 GB: its table cannot hold its function addresses";
 
+/// Refusal of a plug-in that wrote past the end of the table it was given.
+constexpr char kProviderOverrunLine[] =
+    "Access provider %s wrote past the end of its 136-byte table: refused";
+
 /// True when every address of the loaded image fits a 32-bit slot. A 32-bit process has no others.
 bool ImageFitsSlots(HMODULE module)
 {
@@ -78,6 +82,13 @@ void CAccessProvider::Load(const char* dllName)
 
     table_.Prepare();
     const int result = registerFn(table_.Bytes());
+    // Its writes stayed in the guard space, but a plug-in that cannot keep to the table is not trusted with
+    // the rest of it, whatever it returned.
+    if (!table_.GuardIntact()) {
+        CServiceLog::WriteF(kProviderOverrunLine, dllName);
+        FreeLibrary(module);
+        return;
+    }
     // Initialise is called only for a registration that qualifies: a plug-in turned away is never told to
     // set itself up, so it never needs to be stopped.
     const bool retain = ProviderRegistrationQualifies(result, table_) &&

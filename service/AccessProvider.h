@@ -36,8 +36,9 @@ public:
     void Load();
     /// Loads `dllName`, has it register and retains it when the registration qualifies and its initialise
     /// returns non-zero; otherwise unloads it again. Nothing when a plug-in is already retained or the
-    /// name is empty. Writes no log line, except in a 64-bit build for a library loaded above 4 GB, whose
-    /// function addresses a table slot cannot hold: that one is refused.
+    /// name is empty. Writes no log line, except for two refusals: a plug-in that wrote past the end of the
+    /// table, and in a 64-bit build a library loaded above 4 GB, whose function addresses a table slot
+    /// cannot hold.
     void Load(const char* dllName);
     /// Calls the retained plug-in's start, when it filled that slot.
     void Start();

@@ -9,6 +9,9 @@
 
 constexpr size_t kProviderTableSize = 136;
 constexpr size_t kProviderSlotSize = 4;
+/// Bytes kept behind the table for a plug-in that writes past its end (one built for a longer table, or a
+/// faulty one): its writes land there instead of in whatever memory follows, and show it up.
+constexpr size_t kProviderTableGuardSize = 1024;
 
 // Field offsets.
 constexpr size_t kProviderSizeOffset = 0;            ///< 16 bits: kProviderTableSize, kept by the plug-in
@@ -55,11 +58,20 @@ class CAccessProviderTable {
 public:
     CAccessProviderTable() { Prepare(); }
 
-    /// Zero-fills the table and stores its size, as the plug-in must be given it.
+    /// Zero-fills the table and stores its size, as the plug-in must be given it, and marks the guard space
+    /// behind it.
     void Prepare();
 
+    /// The table's kProviderTableSize bytes, followed by kProviderTableGuardSize bytes of guard space.
     uint8_t* Bytes() { return bytes_; }
     const uint8_t* Bytes() const { return bytes_; }
+
+    /// False when anything was written into the guard space since Prepare: the plug-in wrote past the
+    /// table's end.
+    bool GuardIntact() const;
+    /// The mark Prepare leaves in guard byte `index` (0 is the first byte after the table). It differs from
+    /// byte to byte, so that neither a run of zeros nor a run of any one value passes for it.
+    static uint8_t GuardMark(size_t index);
 
     uint16_t SizeField() const { return ReadProviderU16(bytes_, kProviderSizeOffset); }
     /// The 32-bit value at `offset`; for a function slot 0 means "not filled".
@@ -67,11 +79,11 @@ public:
 
 private:
     // The plug-in writes its slots as 32-bit words; keep them on their natural boundary.
-    alignas(kProviderSlotSize) uint8_t bytes_[kProviderTableSize];
+    alignas(kProviderSlotSize) uint8_t bytes_[kProviderTableSize + kProviderTableGuardSize];
 };
 
 /// The checks of a registration that come before the plug-in's initialise is called: the export returned
-/// non-zero, the size field still holds kProviderTableSize, the authorise slot or the slot that stands in for
-/// it is filled, and the initialise slot is filled. The plug-in is retained only when these hold and its
+/// non-zero, nothing was written past the table, the size field still holds kProviderTableSize, the
+/// authorise slot or the slot that stands in for it is filled, and the initialise slot is filled. The plug-in is retained only when these hold and its
 /// initialise then returns non-zero.
 bool ProviderRegistrationQualifies(int registerResult, const CAccessProviderTable& table);

@@ -127,3 +127,47 @@ TEST(AccessProviderTable, SlotsHoldAddressesBelowFourGigabytes)
         EXPECT_FALSE(ProviderSlotCanHold(static_cast<uintptr_t>(0x7FF612340000ull)));
     }
 }
+
+TEST(AccessProviderTable, GuardSpaceBehindTheTableShowsAnyWritePastItsEnd)
+{
+    CAccessProviderTable table;
+    EXPECT_TRUE(table.GuardIntact());
+    // Every field of the table itself is the plug-in's to write.
+    std::memset(table.Bytes(), 0xFF, kProviderTableSize);
+    EXPECT_TRUE(table.GuardIntact());
+    for (size_t i = 0; i < kProviderTableGuardSize; ++i) {
+        uint8_t& byte = table.Bytes()[kProviderTableSize + i];
+        const uint8_t mark = byte;
+        for (uint8_t written : {static_cast<uint8_t>(0), static_cast<uint8_t>(mark + 1)}) {
+            if (written == mark)
+                continue;
+            byte = written;
+            ASSERT_FALSE(table.GuardIntact()) << "guard byte " << i << " written as " << int(written);
+            byte = mark;
+        }
+    }
+    EXPECT_TRUE(table.GuardIntact());
+    std::memset(table.Bytes() + kProviderTableSize, 0, kProviderTableGuardSize);
+    EXPECT_FALSE(table.GuardIntact());
+    table.Prepare();
+    EXPECT_TRUE(table.GuardIntact()) << "a new registration starts with a fresh guard";
+}
+
+TEST(AccessProviderTable, GuardMarksAreNoRunOfOneValue)
+{
+    for (size_t i = 1; i < kProviderTableGuardSize; ++i)
+        ASSERT_NE(CAccessProviderTable::GuardMark(i - 1), CAccessProviderTable::GuardMark(i)) << i;
+    EXPECT_NE(0, CAccessProviderTable::GuardMark(0));
+}
+
+TEST(AccessProviderTable, RegistrationThatWrotePastTheTableNeverQualifies)
+{
+    for (size_t past : {size_t{0}, size_t{1}, size_t{64}, kProviderTableGuardSize - 1}) {
+        CAccessProviderTable table;
+        for (size_t offset : kFunctionSlots)
+            WriteProviderU32(table.Bytes(), offset, kSomeFunction);
+        ASSERT_TRUE(ProviderRegistrationQualifies(1, table));
+        table.Bytes()[kProviderTableSize + past] ^= 0x01;
+        EXPECT_FALSE(ProviderRegistrationQualifies(1, table)) << past;
+    }
+}

@@ -260,7 +260,37 @@ TEST_F(AccessProviderTest, PluginLoadedAboveFourGigabytesIsRefusedWithALogLine)
 }
 #endif
 
-TEST_F(AccessProviderTest, OnlyTheHighLibraryCheckWritesALogLine)
+TEST_F(AccessProviderTest, PluginThatWritesPastTheTableIsRefusedWithALogLine)
+{
+    for (const char* plugin : {"provider_overrun", "provider_overrunbyone"}) {
+        SCOPED_TRACE(plugin);
+        const std::string path = Stage(plugin);
+        ASSERT_FALSE(path.empty());
+        const std::string log = folder_.path() + plugin + ".log";
+        CServiceLog::SetPath(log.c_str());
+        CAccessProvider provider;
+        provider.Load(path.c_str());
+        EXPECT_FALSE(provider.IsRetained());
+        EXPECT_FALSE(IsLoaded(path));
+        EXPECT_EQ(Lines{kRegistered}, Journal(plugin)) << "refused before its initialise";
+        EXPECT_EQ((Lines{"Access provider " + path + " wrote past the end of its 136-byte table: refused"}),
+                  LogMessages(log));
+        CAccessProviderAdapter adapter(provider);
+        EXPECT_TRUE(adapter.Authorise(kRefusedMac, kProviderHardwareLength)) << "no plug-in: served";
+        provider.Start();
+        provider.StopAndUnload();
+        EXPECT_EQ(Lines{kRegistered}, Journal(plugin));
+
+        // The same service object still takes a plug-in that keeps to the table.
+        const std::string good = Stage("provider_journal");
+        provider.Load(good.c_str());
+        EXPECT_TRUE(provider.IsRetained());
+        provider.StopAndUnload();
+        DeleteFileA((folder_.path() + "provider_journal.calls").c_str());
+    }
+}
+
+TEST_F(AccessProviderTest, OnlyTheUnsafeLibraryChecksWriteALogLine)
 {
     const std::string log = folder_.path() + "OmbrixDaemon.log";
     CServiceLog::SetPath(log.c_str());

@@ -5,6 +5,8 @@
 //   PROVIDER_REGISTER_RESULT  what registration returns
 //   PROVIDER_INITIALISE_RESULT  what initialise returns
 //   PROVIDER_WITHOUT_EXPORT   defined: no registration export at all
+//   PROVIDER_OVERRUN          bytes registration writes past the table's 136, as one built for a longer
+//                             table would (0: none)
 // Every call the service makes is appended as one line to "NAME.calls" beside the library (NAME.dll): a
 // test reads there what ran. Authorise refuses the hardware addresses listed in "NAME.refuse", one
 // "02:0c:00:00:00:01" per line (read at each call, so a test can change it while the plug-in runs).
@@ -40,6 +42,10 @@ constexpr unsigned kFillRelease = 64;
 #ifndef PROVIDER_INITIALISE_RESULT
 #define PROVIDER_INITIALISE_RESULT 1
 #endif
+#ifndef PROVIDER_OVERRUN
+#define PROVIDER_OVERRUN 0
+#endif
+static_assert(PROVIDER_OVERRUN <= kProviderTableGuardSize, "the test bed's overrun stays in the guard space");
 
 constexpr unsigned kSlots = (PROVIDER_SLOTS);
 
@@ -183,6 +189,9 @@ extern "C" __declspec(dllexport) int OMBRIX_PROVIDER_EXPORT_CALL RegisterOmbrixA
     if ((kSlots & kFillRetain) != 0)
         WriteProviderU32(bytes, kProviderRetainOffset, kRetainMark);
     WriteProviderU16(bytes, kProviderSizeOffset, PROVIDER_SIZE_FIELD);
+    // Zeros, as a longer table's unused fields would be written.
+    if (PROVIDER_OVERRUN > 0)
+        std::memset(bytes + kProviderTableSize, 0, PROVIDER_OVERRUN);
     return filled ? PROVIDER_REGISTER_RESULT : 0;
 }
 static_assert(std::is_same<decltype(&RegisterOmbrixAccessProvider), ProviderRegisterFn>::value,
