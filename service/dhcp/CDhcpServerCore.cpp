@@ -161,24 +161,58 @@ void CDhcpServerCore::HandleDatagram(const uint8_t* bytes, size_t length)
 
 void CDhcpServerCore::HandlePacket(CDHCPPacket& packet)
 {
-    switch (packet.CheckRequest()) {
-    case DHCPDISCOVER:
-        OnDiscover(packet);
-        break;
-    case DHCPREQUEST:
-        OnRequest(packet);
-        break;
-    case DHCPDECLINE:
-        OnDecline(packet);
-        break;
-    case DHCPRELEASE:
-        OnRelease(packet);
-        break;
-    case DHCPINFORM:
-        OnInform(packet);
-        break;
-    default:
-        break;
+    CDHCPPacket* one = &packet;
+    HandleBatch(&one, 1);
+}
+
+void CDhcpServerCore::HandleBatch(CDHCPPacket* const* packets, size_t count)
+{
+    Batch batch;
+    for (size_t i = 0; i < count; ++i) {
+        CDHCPPacket& packet = *packets[i];
+        switch (packet.CheckRequest()) {
+        case DHCPDISCOVER:
+            OnDiscover(packet);
+            break;
+        case DHCPREQUEST:
+            OnRequest(packet, batch);
+            break;
+        case DHCPDECLINE:
+            OnDecline(packet, batch);
+            break;
+        case DHCPRELEASE:
+            OnRelease(packet);
+            break;
+        case DHCPINFORM:
+            OnInform(packet, batch);
+            break;
+        default:
+            break;
+        }
+    }
+    Commit(batch);
+}
+
+void CDhcpServerCore::Commit(Batch& batch)
+{
+    // One save for every lease the batch granted, before any of its ACKs leaves: a client is never told of a
+    // lease (new or extended) that a crash right after could forget.
+    if (batch.save) {
+        DhcpSaveSnapshot save;
+        {
+            Guard guard(m_host.lock);
+            save = m_database.TakeSnapshot(m_clients);
+        }
+        WriteSave(save);
+    }
+    for (const PendingReply& reply : batch.replies) {
+        if (!SendReply(*reply.packet, reply.built)) {
+            m_context.trace.Line(reply.failure);
+            continue;
+        }
+        if (reply.tellLease && m_host.accessProvider != nullptr) {
+            m_host.accessProvider->Lease(reply.hardware.bytes, kDhcpProviderHardwareLength, reply.address);
+        }
     }
 }
 
@@ -391,17 +425,17 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
     }
 }
 
-void CDhcpServerCore::OnRequest(CDHCPPacket& packet)
+void CDhcpServerCore::OnRequest(CDHCPPacket& packet, Batch& batch)
 {
     m_context.trace.Line("------Request-------");
     if (packet.HasServerIdentifier()) {
-        OnRequestAfterOffer(packet);
+        OnRequestAfterOffer(packet, batch);
     } else {
-        OnRenewal(packet);
+        OnRenewal(packet, batch);
     }
 }
 
-DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer, DhcpSaveSnapshot* save)
+DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer, Batch& batch)
 {
     DhcpClientEntry* entry =
         m_clients.RecordLease(offer, m_host.clock->Now(), m_context.settings.leaseAddrTimeout, m_context.trace);
@@ -409,118 +443,86 @@ DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer, DhcpS
         m_context.trace.Line(m_clients.Full() ? kClientTableFullText : "Memory error building client list!!");
         return nullptr;
     }
-    *save = m_database.TakeSnapshot(m_clients);
+    batch.save = true;
     return entry;
 }
 
-DhcpBuiltReply CDhcpServerCore::BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry)
+void CDhcpServerCore::QueueAck(CDHCPPacket& packet, DhcpClientEntry* entry, Batch& batch)
 {
     DhcpReplyPlan plan;
     plan.kind = DhcpReplyKind::Ack;
     plan.yiaddr = entry->inAddr;
-    const DhcpBuiltReply built = packet.BuildReply(plan);
-    entry->internetAccess = built.wroteRouter ? 1 : 0;
+    PendingReply reply;
+    reply.packet = &packet;
+    reply.built = packet.BuildReply(plan);
+    entry->internetAccess = reply.built.wroteRouter ? 1 : 0;
     m_context.trace.Format("Sending Acking, Internet Access = %i", static_cast<int>(entry->internetAccess));
-    return built;
+    reply.failure = "Error sending DHCP Ack";
+    reply.tellLease = true;
+    reply.hardware = entry->hdwrAddr;
+    reply.address = entry->inAddr;
+    batch.replies.push_back(reply);
 }
 
-void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet)
+void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet, Batch& batch)
 {
     const CDhcpTrace& trace = m_context.trace;
     const DhcpClientKey key = packet.ClientKey();
-    DhcpHardwareAddress hardware;
-    uint32_t address = 0;
-    DhcpBuiltReply built;
-    DhcpSaveSnapshot save;
-    {
-        Guard guard(m_host.lock);
-        DhcpOfferEntry* offer = m_offers.Find(key);
-        if (offer == nullptr) {
-            trace.Line("Cannot find DHCPOFFER match for this DHCPREQUEST!");
-            return;
-        }
-        if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
-            // The client took another server's offer.
-            m_offers.Remove(offer);
-            return;
-        }
-        if (!packet.HasRequestedAddress() || packet.RequestedAddress() != offer->inAddr) {
-            trace.Line("Address mismatch, DHCPOFFER to DHCPREQUEST!");
-            if (packet.HasRequestedAddress()) {
-                char dotted[kDottedAddressBuffer];
-                FormatDottedAddress(packet.RequestedAddress(), dotted);
-                trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
-            }
-            trace.Format("pOffer->inAddr = %x: ", offer->inAddr);
-            return;
-        }
-        const DhcpOfferEntry taken = *offer;
+    Guard guard(m_host.lock);
+    DhcpOfferEntry* offer = m_offers.Find(key);
+    if (offer == nullptr) {
+        trace.Line("Cannot find DHCPOFFER match for this DHCPREQUEST!");
+        return;
+    }
+    if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
+        // The client took another server's offer.
         m_offers.Remove(offer);
-        DhcpClientEntry* entry = RecordLease(taken, &save);
-        if (entry == nullptr) {
-            return;
-        }
-        built = BuildAck(packet, entry);
-        hardware = entry->hdwrAddr;
-        address = entry->inAddr;
-    }
-    WriteSave(save);
-    if (!SendReply(packet, built)) {
-        trace.Line("Error sending DHCP Ack");
         return;
     }
-    if (m_host.accessProvider != nullptr) {
-        m_host.accessProvider->Lease(hardware.bytes, kDhcpProviderHardwareLength, address);
+    if (!packet.HasRequestedAddress() || packet.RequestedAddress() != offer->inAddr) {
+        trace.Line("Address mismatch, DHCPOFFER to DHCPREQUEST!");
+        if (packet.HasRequestedAddress()) {
+            char dotted[kDottedAddressBuffer];
+            FormatDottedAddress(packet.RequestedAddress(), dotted);
+            trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
+        }
+        trace.Format("pOffer->inAddr = %x: ", offer->inAddr);
+        return;
+    }
+    const DhcpOfferEntry taken = *offer;
+    m_offers.Remove(offer);
+    DhcpClientEntry* entry = RecordLease(taken, batch);
+    if (entry != nullptr) {
+        QueueAck(packet, entry, batch);
     }
 }
 
-void CDhcpServerCore::OnRenewal(CDHCPPacket& packet)
+void CDhcpServerCore::OnRenewal(CDHCPPacket& packet, Batch& batch)
 {
     const CDhcpTrace& trace = m_context.trace;
     const DhcpClientKey key = packet.ClientKey();
-    DhcpHardwareAddress hardware;
-    uint32_t address = 0;
-    DhcpBuiltReply built;
-    DhcpSaveSnapshot save;
-    {
-        Guard guard(m_host.lock);
-        DhcpClientEntry* entry = m_clients.Find(key);
-        if (entry == nullptr) {
-            trace.Line("Cannot find client configuration for this DHCPREQUEST.");
-            guard.Release();
-            SendNak(packet);
-            return;
-        }
-        const uint32_t asked = packet.HasRequestedAddress() ? packet.RequestedAddress() : packet.Ciaddr();
-        // An entry that gave its address back holds none to extend, whatever the client asks.
-        if (asked != entry->inAddr || entry->inAddr == 0) {
-            trace.Line("Address mismatch, client database to DHCPREQUEST!");
-            guard.Release();
-            SendNak(packet);
-            return;
-        }
-        entry->leaseStart = m_host.clock->Now();
-        entry->leaseTime = m_context.settings.leaseAddrTimeout;
-        trace.Line("Extending Client lease");
-        built = BuildAck(packet, entry);
-        hardware = entry->hdwrAddr;
-        address = entry->inAddr;
-    }
-    if (!SendReply(packet, built)) {
-        trace.Line("Error sending DHCP Ack");
+    Guard guard(m_host.lock);
+    DhcpClientEntry* entry = m_clients.Find(key);
+    if (entry == nullptr) {
+        trace.Line("Cannot find client configuration for this DHCPREQUEST.");
+        QueueNak(packet, batch);
         return;
     }
-    {
-        Guard guard(m_host.lock);
-        save = m_database.TakeSnapshot(m_clients);
+    const uint32_t asked = packet.HasRequestedAddress() ? packet.RequestedAddress() : packet.Ciaddr();
+    // An entry that gave its address back holds none to extend, whatever the client asks.
+    if (asked != entry->inAddr || entry->inAddr == 0) {
+        trace.Line("Address mismatch, client database to DHCPREQUEST!");
+        QueueNak(packet, batch);
+        return;
     }
-    WriteSave(save);
-    if (m_host.accessProvider != nullptr) {
-        m_host.accessProvider->Lease(hardware.bytes, kDhcpProviderHardwareLength, address);
-    }
+    entry->leaseStart = m_host.clock->Now();
+    entry->leaseTime = m_context.settings.leaseAddrTimeout;
+    trace.Line("Extending Client lease");
+    batch.save = true;
+    QueueAck(packet, entry, batch);
 }
 
-void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
+void CDhcpServerCore::OnDecline(CDHCPPacket& packet, Batch& batch)
 {
     const CDhcpTrace& trace = m_context.trace;
     trace.Line("-------Decline-------");
@@ -531,13 +533,10 @@ void CDhcpServerCore::OnDecline(CDHCPPacket& packet)
     char dotted[kDottedAddressBuffer];
     FormatDottedAddress(declined, dotted);
     trace.Format("pRequestAddrOpt->addr = %s: ", dotted);
-
-    DhcpSaveSnapshot save;
-    ParkDeclined(packet.ClientKey(), declined, &save);
-    WriteSave(save);
+    ParkDeclined(packet.ClientKey(), declined, batch);
 }
 
-void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, DhcpSaveSnapshot* save)
+void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, Batch& batch)
 {
     const CDhcpTrace& trace = m_context.trace;
     Guard guard(m_host.lock);
@@ -575,7 +574,7 @@ void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, 
     DhcpOfferEntry placeholder;
     placeholder.idId.Assign(kDhcpDeclinePlaceholderId, sizeof(kDhcpDeclinePlaceholderId));
     placeholder.inAddr = declined;
-    RecordLease(placeholder, save);
+    RecordLease(placeholder, batch);
 }
 
 void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
@@ -611,28 +610,35 @@ void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
     }
 }
 
-void CDhcpServerCore::OnInform(CDHCPPacket& packet)
+void CDhcpServerCore::OnInform(CDHCPPacket& packet, Batch& batch)
 {
-    const CDhcpTrace& trace = m_context.trace;
-    trace.Line("--------Inform--------");
+    m_context.trace.Line("--------Inform--------");
     DhcpReplyPlan plan;
     plan.kind = DhcpReplyKind::InformAck;
-    const DhcpBuiltReply built = packet.BuildReply(plan);
-    if (!SendReply(packet, built)) {
-        trace.Line("Error sending DHCP Reply");
-    }
+    PendingReply reply;
+    reply.packet = &packet;
+    reply.built = packet.BuildReply(plan);
+    reply.failure = "Error sending DHCP Reply";
+    batch.replies.push_back(reply);
+}
+
+void CDhcpServerCore::QueueNak(CDHCPPacket& packet, Batch& batch)
+{
+    m_context.trace.Line("-------- Nack -------");
+    DhcpReplyPlan plan;
+    plan.kind = DhcpReplyKind::Nak;
+    PendingReply reply;
+    reply.packet = &packet;
+    reply.built = packet.BuildReply(plan);
+    reply.failure = "Error sending DHCP Reply";
+    batch.replies.push_back(reply);
 }
 
 void CDhcpServerCore::SendNak(CDHCPPacket& packet)
 {
-    const CDhcpTrace& trace = m_context.trace;
-    trace.Line("-------- Nack -------");
-    DhcpReplyPlan plan;
-    plan.kind = DhcpReplyKind::Nak;
-    const DhcpBuiltReply built = packet.BuildReply(plan);
-    if (!SendReply(packet, built)) {
-        trace.Line("Error sending DHCP Reply");
-    }
+    Batch batch;
+    QueueNak(packet, batch);
+    Commit(batch);
 }
 
 void CDhcpServerCore::SendExpiryNak(const DhcpHardwareAddress& hardware)

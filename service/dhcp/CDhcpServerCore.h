@@ -57,6 +57,11 @@ public:
 
     /// Checks and handles one received message (packet thread).
     void HandlePacket(CDHCPPacket& packet);
+    /// Checks and handles received messages in order as one batch: their table changes first, then one save
+    /// of the client file when any of them granted or extended a lease, then their replies in order, each
+    /// ACK followed by the plug-in's lease notice. A DISCOVER answers at once (it needs no save, and may wait
+    /// for its probe), so the runtime hands DISCOVERs to its probe threads and the rest here.
+    void HandleBatch(CDHCPPacket* const* packets, size_t count);
     /// The same for raw bytes.
     void HandleDatagram(const uint8_t* bytes, size_t length);
 
@@ -105,17 +110,36 @@ private:
     /// True while a reservation under way holds `address` (lock held).
     bool IsProbing(uint32_t address) const;
 
+    /// A reply built while a batch is handled, sent when the batch commits.
+    struct PendingReply {
+        CDHCPPacket* packet = nullptr;  ///< holds the reply's bytes
+        DhcpBuiltReply built;
+        const char* failure = nullptr;  ///< traced when the send fails
+        bool tellLease = false;         ///< an ACK: the plug-in hears of the lease once it was sent
+        DhcpHardwareAddress hardware;
+        uint32_t address = 0;
+    };
+    struct Batch {
+        std::vector<PendingReply> replies;
+        bool save = false;  ///< a lease was granted or extended
+    };
+
     void OnDiscover(CDHCPPacket& packet);
-    void OnRequest(CDHCPPacket& packet);
-    void OnRequestAfterOffer(CDHCPPacket& packet);
-    void OnRenewal(CDHCPPacket& packet);
-    void OnDecline(CDHCPPacket& packet);
+    void OnRequest(CDHCPPacket& packet, Batch& batch);
+    void OnRequestAfterOffer(CDHCPPacket& packet, Batch& batch);
+    void OnRenewal(CDHCPPacket& packet, Batch& batch);
+    void OnDecline(CDHCPPacket& packet, Batch& batch);
     void OnRelease(CDHCPPacket& packet);
-    void OnInform(CDHCPPacket& packet);
+    void OnInform(CDHCPPacket& packet, Batch& batch);
+    void QueueNak(CDHCPPacket& packet, Batch& batch);
+    /// A NAK sent at once (a DISCOVER the plug-in refused).
     void SendNak(CDHCPPacket& packet);
     void SendExpiryNak(const DhcpHardwareAddress& hardware);
-    /// Builds the ACK for `entry` (lock held); whether the router option went in becomes its internetAccess.
-    DhcpBuiltReply BuildAck(CDHCPPacket& packet, DhcpClientEntry* entry);
+    /// Builds the ACK for `entry` into the batch (lock held); whether the router option went in becomes its
+    /// internetAccess.
+    void QueueAck(CDHCPPacket& packet, DhcpClientEntry* entry, Batch& batch);
+    /// The save, then the replies.
+    void Commit(Batch& batch);
     /// Traces the banner, the dump and the destination, and sends (lock not held).
     bool SendReply(const CDHCPPacket& packet, const DhcpBuiltReply& built);
     bool Probe(uint32_t address);
@@ -123,12 +147,12 @@ private:
     bool HeldForReservation(uint32_t address);
     /// Held by an entry whose lease has ended and by no open offer: the second pass may take it (lock held).
     bool Reclaimable(uint32_t address);
-    /// RecordLease, and the snapshot of the save that follows it (lock held).
-    DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer, DhcpSaveSnapshot* save);
+    /// RecordLease; the batch then saves (lock held).
+    DhcpClientEntry* RecordLease(const DhcpOfferEntry& offer, Batch& batch);
     /// Writes a snapshot taken under the table lock, with only the save lock held.
     void WriteSave(const DhcpSaveSnapshot& save);
     /// The table work of a DECLINE (takes the lock).
-    void ParkDeclined(const DhcpClientKey& key, uint32_t declined, DhcpSaveSnapshot* save);
+    void ParkDeclined(const DhcpClientKey& key, uint32_t declined, Batch& batch);
 
     DhcpCollaborators m_host;
     DhcpServerContext m_context;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CDhcpClientDatabase.h"
 #include "DhcpTestSupport.h"
 
 using namespace dhcptest;
@@ -430,21 +431,78 @@ TEST(CDhcpServerCore, ReleasedEntryIsNotRenewedWithAddressZero)
     EXPECT_EQ(DHCPNAK, rig.LastReply()[kDhcpTypeValueOffset]);
 }
 
-TEST(CDhcpServerCore, FailedAckSendIsNotALease)
+TEST(CDhcpServerCore, EveryAckLeavesAfterTheLeaseItGrantsIsOnDisk)
+{
+    // A new lease and a renewal alike: a crash right after the ACK must not forget what the client holds.
+    CoreRig rig(true);
+    int checked = 0;
+    rig.sender.onSend = [&](const SentReply& reply) {
+        if (reply.bytes[kDhcpTypeValueOffset] != DHCPACK) {
+            return;
+        }
+        CDhcpClientTable onDisk;
+        const std::vector<uint8_t>& file = rig.files.files["/db/Ombrix.dhcp"];
+        CDhcpClientDatabase::Decode(file.data(), file.size(), &onDisk);
+        ASSERT_EQ(1u, onDisk.Count()) << "the ACK left before its lease was saved";
+        EXPECT_EQ(ReplyWord(reply.bytes, kDhcpYiaddrOffset), onDisk.At(0).inAddr);
+        EXPECT_EQ(rig.clock.now, onDisk.At(0).leaseStart) << "the saved lease is not the one ACKed";
+        ++checked;
+    };
+    Lease(rig, 0x55);
+    rig.clock.now += 100;
+    rig.Handle(Client(DHCPREQUEST).Ciaddr(Ip(192, 168, 0, 2)).Build());
+    EXPECT_EQ(2, checked);
+    int leases = 0;
+    for (const ProviderCall& call : rig.provider.calls) {
+        leases += call.what == "lease" ? 1 : 0;
+    }
+    EXPECT_EQ(2, leases) << "each ACK is followed by the lease notice";
+}
+
+TEST(CDhcpServerCore, AFailedAckIsNotToldToThePlugIn)
 {
     CoreRig rig(true);
     Lease(rig, 0x55);
     rig.clock.now += 100;
-    rig.files.files.clear();
     rig.provider.calls.clear();
     rig.sender.fail = true;
     rig.Handle(Client(DHCPREQUEST).Ciaddr(Ip(192, 168, 0, 2)).Build());
     EXPECT_EQ("Error sending DHCP Ack", rig.trace.lines.back());
-    EXPECT_EQ(0u, rig.files.files.size()) << "no save for an ACK that was not sent";
     EXPECT_EQ(0u, rig.provider.calls.size());
 
     rig.Handle(Client(DHCPDISCOVER, 0x60).Build());
     EXPECT_EQ("Error sending DHCP Reply", rig.trace.lines.back());
+}
+
+TEST(CDhcpServerCore, ABatchSavesOnceThenSendsItsRepliesInOrder)
+{
+    CoreRig rig;
+    for (uint8_t mac = 0x40; mac < 0x44; ++mac) {
+        Lease(rig, mac);
+    }
+    rig.clock.now += 100;
+    std::vector<std::vector<uint8_t>> datagrams;
+    for (uint8_t mac = 0x40; mac < 0x44; ++mac) {
+        datagrams.push_back(Client(DHCPREQUEST, mac).Ciaddr(Ip(192, 168, 0, 2 + (mac - 0x40))).Build());
+    }
+    datagrams.push_back(Client(DHCPREQUEST, 0x7F).Ciaddr(Ip(192, 168, 0, 90)).Build());  // unknown: NAK
+    std::vector<std::unique_ptr<CDHCPPacket>> packets;
+    std::vector<CDHCPPacket*> batch;
+    for (const auto& d : datagrams) {
+        packets.emplace_back(new CDHCPPacket(rig.core->Context(), d.data(), d.size()));
+        batch.push_back(packets.back().get());
+    }
+    const int stepsBefore = rig.files.steps;
+    const size_t sentBefore = rig.sender.sent.size();
+    rig.core->HandleBatch(batch.data(), batch.size());
+    EXPECT_EQ(4, rig.files.steps - stepsBefore) << "one create, write, flush and replace for the whole batch";
+    ASSERT_EQ(sentBefore + 5, rig.sender.sent.size());
+    for (size_t i = 0; i < 4; ++i) {
+        const std::vector<uint8_t>& reply = rig.sender.sent[sentBefore + i].bytes;
+        EXPECT_EQ(DHCPACK, reply[kDhcpTypeValueOffset]);
+        EXPECT_EQ(0x40 + i, reply[kDhcpChaddrOffset + 5]) << "replies out of order";
+    }
+    EXPECT_EQ(DHCPNAK, rig.sender.sent.back().bytes[kDhcpTypeValueOffset]);
 }
 
 TEST(CDhcpServerCore, TheClientFileIsWrittenWithoutTheTableLock)

@@ -3,6 +3,7 @@
 // fuzz targets and the benchmarks.
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <set>
@@ -82,11 +83,15 @@ public:
             ++sentUnderLock;
         }
         sent.push_back({address, port, std::vector<uint8_t>(bytes, bytes + length)});
+        if (onSend) {
+            onSend(sent.back());
+        }
         return !fail;
     }
 
     std::vector<SentReply> sent;
     bool fail = false;
+    std::function<void(const SentReply&)> onSend;  ///< what the test looks at as each reply leaves
     int sentUnderLock = 0;
 
 private:
