@@ -31,7 +31,7 @@ const char* LoadUsage()
 {
     return "usage: dhcp_load --new N [--window W]\n"
            "       dhcp_load --renew N --clients K [--window W]\n"
-           "       dhcp_load --renew N --clients K --renew-interval MS   each client renews at most every MS\n"
+           "       dhcp_load --renew N --clients K --renew-interval MS [--hold MS]   each client renews at most every MS\n"
            "       dhcp_load --reboot N [--tries T]                 N new clients at once, retransmitting\n"
            "       dhcp_load --flood SECONDS --rate R|max [--linger MS]\n"
            "  leasing: [--tries T] each DISCOVER and REQUEST sent up to T times, RFC 2131 waits (4, 8, ... 64 s)\n"
@@ -75,6 +75,11 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
                 return false;
             }
             tries = static_cast<uint32_t>(n);
+        } else if (flag == "--hold") {
+            if (!number(1, kMaxHoldMs)) {
+                return false;
+            }
+            holdMs = static_cast<uint32_t>(n);
         } else if (flag == "--renew-interval") {
             if (!number(1, kMaxRenewIntervalMs)) {
                 return false;
@@ -177,8 +182,8 @@ bool CLoadOptions::Parse(int argc, const char* const* argv, std::string* error)
         *error = "--tries does not belong to --flood";
         return false;
     }
-    if (mode != LoadMode::Renew && renewIntervalMs != 0) {
-        *error = "--renew-interval belongs to --renew";
+    if (mode != LoadMode::Renew && (renewIntervalMs != 0 || holdMs != 0)) {
+        *error = std::string(renewIntervalMs != 0 ? "--renew-interval" : "--hold") + " belongs to --renew";
         return false;
     }
     if (mode != LoadMode::Renew && clients != 0) {

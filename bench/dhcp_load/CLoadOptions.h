@@ -19,6 +19,7 @@ public:
     uint32_t tries = 0;           // --tries T: transmissions of each DISCOVER and REQUEST, RFC 2131 waits;
                                   // 0: one each, then --timeout (a reboot defaults to kDefaultRebootTries)
     uint32_t renewIntervalMs = 0; // --renew-interval MS: least time between one client's renewals
+    uint32_t holdMs = 0;          // --hold MS (renew): pause after the lease phase, for outside counters to start
     uint32_t floodSeconds = 0;    // --flood SECONDS
     uint32_t rate = 0;            // --rate R per second; 0 for "max"
     bool rateGiven = false;
@@ -45,6 +46,7 @@ public:
     static constexpr uint32_t kDefaultRebootTries = 7;
     static constexpr uint32_t kMaxTries = 16;
     static constexpr uint32_t kMaxRenewIntervalMs = 600000;
+    static constexpr uint32_t kMaxHoldMs = 60000;
 };
 
 /// The usage text.

@@ -35,6 +35,7 @@ const Case kCases[] = {
      0, 0},
     {"interval_outside_renew", {"--new", "1", "--renew-interval", "10"}, false, "--renew-interval", LoadMode::None, 0,
      0, 0, 0, 0},
+    {"hold_outside_renew", {"--new", "1", "--hold", "10"}, false, "--hold", LoadMode::None, 0, 0, 0, 0, 0},
     {"reboot_and_new", {"--reboot", "1", "--new", "1"}, false, "only one", LoadMode::None, 0, 0, 0, 0, 0},
     {"nothing", {}, false, "one of", LoadMode::None, 0, 0, 0, 0, 0},
     {"two_modes", {"--new", "1", "--flood", "1", "--rate", "max"}, false, "only one", LoadMode::None, 0, 0, 0, 0, 0},

@@ -368,6 +368,16 @@ int CLoadRunner::RunRenew()
         announce.Announce(client.address);
     }
 
+    if (m_options.holdMs != 0) {
+        // Counters outside (the server's fsyncs, the disk's writes) start now and must see the
+        // renewals only, not the leases before them.
+        Line("mode=renew phase=hold ms=%u", m_options.holdMs);
+        const uint64_t holdEndUs = std::min(m_deadlineUs, LoadNowUs() + static_cast<uint64_t>(m_options.holdMs) * kUsPerMs);
+        for (uint64_t nowUs = LoadNowUs(); nowUs < holdEndUs && *m_stop == 0; nowUs = LoadNowUs()) {
+            m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(nowUs, holdEndUs));  // late answers, dropped
+        }
+    }
+
     struct Pending {
         bool busy;
         uint32_t xid;
