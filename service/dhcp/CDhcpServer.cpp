@@ -247,7 +247,7 @@ bool CDhcpServer::SendReply(uint32_t address, uint16_t port, const uint8_t* byte
     }
     InterlockedExchange(&m_sendFailed, 1);
     if (GetCurrentThreadId() != m_mainThreadId && m_socketWindow != nullptr) {
-        PostMessageA(m_socketWindow, SocketMessage(), 0, WSAMAKESELECTREPLY(FD_READ, 0));
+        PostMessageA(m_socketWindow, SocketMessage(), static_cast<WPARAM>(Socket()), WSAMAKESELECTREPLY(FD_READ, 0));
     }
     return false;
 }
