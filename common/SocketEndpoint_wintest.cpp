@@ -312,9 +312,10 @@ TEST_F(SocketEndpointTest, ReceiveFromReportsTheSender)
     EXPECT_EQ(0, port);
 }
 
-TEST_F(SocketEndpointTest, RefusedSendOfNoRoomDropsTheDatagramAndKeepsTheSocket)
+TEST_F(SocketEndpointTest, ASendRefusedForNoRoomOrForItsDestinationDropsTheDatagramAndKeepsTheSocket)
 {
-    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS}) {
+    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS, WSAENETUNREACH, WSAEHOSTUNREACH, WSAECONNRESET, WSAEACCES,
+                      WSAENETDOWN}) {
         RefusingEndpoint endpoint;
         ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
         UdpPeer peer;
@@ -333,9 +334,9 @@ TEST_F(SocketEndpointTest, RefusedSendOfNoRoomDropsTheDatagramAndKeepsTheSocket)
     }
 }
 
-TEST_F(SocketEndpointTest, AnyOtherSendFailureClosesTheSocket)
+TEST_F(SocketEndpointTest, ASendFailureOfTheSocketItselfClosesIt)
 {
-    for (int error : {WSAENETUNREACH, WSAECONNRESET, WSAEACCES, WSAENETDOWN}) {
+    for (int error : {WSAENOTSOCK, WSAEINVAL, WSAESHUTDOWN}) {
         RefusingEndpoint endpoint;
         ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
         endpoint.refuseWith = error;
@@ -347,14 +348,16 @@ TEST_F(SocketEndpointTest, AnyOtherSendFailureClosesTheSocket)
     }
 }
 
-TEST_F(SocketEndpointTest, RealSendFailureClosesTheSocket)
+TEST_F(SocketEndpointTest, ARealBroadcastRefusalDropsOnlyThatDatagram)
 {
-    // The system refuses a broadcast from a socket that did not ask for it: a failure that is no lack of room.
+    // The system refuses a broadcast from a socket that did not ask for it: that datagram is lost, the
+    // socket is not.
     RecordingEndpoint endpoint;
     ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
     EXPECT_EQ(-1, endpoint.SendTo("x", 1, INADDR_BROADCAST, 9, 0));
     EXPECT_EQ(WSAEACCES, endpoint.LastError());
-    EXPECT_FALSE(endpoint.IsRunning());
+    EXPECT_TRUE(endpoint.IsRunning());
+    EXPECT_EQ(1u, endpoint.DroppedSends());
 }
 
 }  // namespace

@@ -471,9 +471,9 @@ TEST_F(IpcServerTest, NetAlarmSettingsRoundTripThroughTheFile)
     EXPECT_EQ(900u, IpcGetWord(&answer[16]));
 }
 
-TEST_F(IpcServerTest, ReplyRefusedForLackOfRoomIsDroppedAndTheServiceStaysReachable)
+TEST_F(IpcServerTest, ReplyRefusedForLackOfRoomOrItsDestinationIsDroppedAndTheServiceStaysReachable)
 {
-    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS}) {
+    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS, WSAENETDOWN, WSAECONNRESET}) {
         FakeServiceControl service;
         ServiceThread thread(service);
         ASSERT_TRUE(thread.Started());
@@ -489,14 +489,14 @@ TEST_F(IpcServerTest, ReplyRefusedForLackOfRoomIsDroppedAndTheServiceStaysReacha
     }
 }
 
-TEST_F(IpcServerTest, AnyOtherSendFailureClosesTheEndpoint)
+TEST_F(IpcServerTest, ASendFailureOfTheSocketItselfClosesTheEndpoint)
 {
     FakeServiceControl service;
     ServiceThread thread(service);
     ASSERT_TRUE(thread.Started());
     UdpPeer console;
     std::vector<uint8_t> answer;
-    thread.Server().refuseWith = WSAENETDOWN;
+    thread.Server().refuseWith = WSAENOTSOCK;
     EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs));
     EXPECT_FALSE(Ask(console, thread.Port(), LeWords({IPC_PING}), &answer, nettest::kSilenceMs))
         << "the service still hears requests";
