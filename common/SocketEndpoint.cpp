@@ -9,6 +9,8 @@
 
 static_assert(kSocketErrorWouldBlock == WSAEWOULDBLOCK, "policy codes are the Windows Sockets ones");
 static_assert(kSocketErrorNoBuffers == WSAENOBUFS, "policy codes are the Windows Sockets ones");
+static_assert(kSocketOwnEventFirst > (FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE),
+              "an endpoint's own events never look like socket events");
 
 namespace {
 
@@ -64,6 +66,7 @@ void CSocketEndpoint::OnClose()
     Close();
 }
 void CSocketEndpoint::OnError(int) {}
+void CSocketEndpoint::OnOwnEvent(WORD) {}
 
 BOOL CSocketEndpoint::EnsureSocketWindow(CSocketEndpoint* creator)
 {
@@ -292,6 +295,9 @@ void CSocketEndpoint::DispatchEvent(WORD event, WORD error)
         OnClose();
         break;
     default:
+        if (event >= kSocketOwnEventFirst) {
+            OnOwnEvent(event);
+        }
         break;
     }
 }

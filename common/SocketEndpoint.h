@@ -12,6 +12,9 @@
 constexpr char kSocketWindowClass[] = "OmbrixSocketWindow";
 /// Longest component log path kept.
 constexpr size_t kEndpointLogPathLength = 260;
+/// Event values above every Windows Sockets event (FD_READ … FD_CLOSE, all below 0x40) are an endpoint's
+/// own; see OnOwnEvent.
+constexpr WORD kSocketOwnEventFirst = 0x100;
 
 class CSocketEndpoint {
 public:
@@ -29,6 +32,10 @@ public:
     virtual void OnClose();
     /// The error that came with a socket event; the socket is closed right after.
     virtual void OnError(int error);
+    /// An event of the endpoint's own, posted with its socket message and socket (an event value no socket
+    /// event uses, from kSocketOwnEventFirst on): how a thread that may not touch the endpoint tells the
+    /// thread that owns it.
+    virtual void OnOwnEvent(WORD event);
 
     /// Opens a socket of `type` (SOCK_DGRAM: UDP, SOCK_STREAM: TCP) whose `events` (FD_READ ...) arrive on the
     /// socket window as `message`, and lists the endpoint. Fails when a socket is already open.
