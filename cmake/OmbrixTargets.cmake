@@ -45,7 +45,9 @@ endfunction()
 # linking the plain Debug libraries. A copy is named after its library with "_fuzzcov" appended and is made
 # on first use, with the sources, include paths, definitions and options of the original and its own
 # libraries replaced by their copies in turn.
-set(OMBRIX_FUZZ_LIBRARY_OPTIONS -O1 -fsanitize=fuzzer-no-link)
+# -O0 gives a finding's stack trace every frame back.
+set(OMBRIX_FUZZ_OPTIMIZE -O1 CACHE STRING "Optimisation of the fuzz targets and their library copies")
+set(OMBRIX_FUZZ_LIBRARY_OPTIONS ${OMBRIX_FUZZ_OPTIMIZE} -fsanitize=fuzzer-no-link)
 
 function(_ombrix_fuzz_copy item out)
   # A generator expression wrapping one library ($<LINK_ONLY:x>, kept by static libraries for their
@@ -128,7 +130,7 @@ function(ombrix_fuzz name)
     list(APPEND libraries ${library_copy})
   endforeach()
   add_executable(${name} ${F_UNPARSED_ARGUMENTS})
-  target_compile_options(${name} PRIVATE -O1 -fsanitize=fuzzer)
+  target_compile_options(${name} PRIVATE ${OMBRIX_FUZZ_OPTIMIZE} -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${libraries})
   add_test(NAME ${name}_seeds COMMAND ${name} -runs=0 ${F_CORPUS})
