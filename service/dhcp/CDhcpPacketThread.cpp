@@ -14,12 +14,16 @@ CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
       m_provider(parts.accessProvider),
       m_files(parts.os),
       m_probe(parts.probe != nullptr ? parts.probe : &m_icmp),
+      m_replies(parts.replies),
       m_queue(&m_queueLock)
 {
+    if (m_replies != nullptr) {
+        m_replies->AddReference();
+    }
     DhcpCollaborators c;
     c.clock = parts.clock != nullptr ? parts.clock : &m_systemClock;
     c.probe = this;
-    c.sender = this;
+    c.sender = m_replies;
     c.trace = &m_log;
     c.files = &m_files;
     // Without a plug-in the core is told there is none, and takes its own short way.
@@ -34,6 +38,11 @@ CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
 
 CDhcpPacketThread::~CDhcpPacketThread()
 {
+    // The core goes first: it may still hold the channel as its sender.
+    m_core.reset();
+    if (m_replies != nullptr) {
+        m_replies->DropReference();
+    }
     if (m_thread != nullptr) {
         CloseHandle(m_thread);
     }
@@ -88,13 +97,6 @@ void CDhcpPacketThread::Release(const uint8_t* hardwareAddress, int length)
         m_provider->Release(hardwareAddress, length);
     }
     m_providerLock.Unlock();
-}
-
-void CDhcpPacketThread::SetReplyPath(IDhcpReplySender* path)
-{
-    LockSends();
-    m_replyPath = path;
-    UnlockSends();
 }
 
 DhcpQueuePush CDhcpPacketThread::Enqueue(std::unique_ptr<CDHCPPacket> packet)
@@ -222,12 +224,4 @@ bool CDhcpPacketThread::Answers(uint32_t address)
         return true;
     }
     return m_probe->Answers(address);
-}
-
-bool CDhcpPacketThread::SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length)
-{
-    LockSends();
-    const bool sent = m_replyPath != nullptr && m_replyPath->SendReply(address, port, bytes, length);
-    UnlockSends();
-    return sent;
 }

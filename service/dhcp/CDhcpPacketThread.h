@@ -1,7 +1,8 @@
 #pragma once
 // CDhcpPacketThread: the DHCP server's packet thread and everything it shares with the service-main
 // thread: the server core with its tables, the packet queue, the three events, and the collaborators the
-// core calls (clock, address probe, reply path, component log, files, table lock).
+// core calls (clock, address probe, component log, files, table lock). Replies go from the core straight to
+// the server's send path (CDhcpReplyChannel): the thread only calls forward, never back into the server.
 //
 // It lives on the heap and is counted: the server holds one reference and a running thread another. A
 // stop waits 5 s for the thread; a thread still busy then (inside a probe, say) goes on with a core that
@@ -15,6 +16,7 @@
 #include "CDhcpLogSink.h"
 #include "CDhcpPacketQueue.h"
 #include "CDhcpServerCore.h"
+#include "CDhcpReplyChannel.h"
 #include "CIcmpProbe.h"
 #include "CWin32DhcpClock.h"
 #include "CWin32DhcpFileSystem.h"
@@ -34,11 +36,11 @@ struct DhcpThreadParts {
     IDhcpAccessProvider* accessProvider = nullptr;  ///< the plug-in's callbacks; null: none
     IDhcpClock* clock = nullptr;                  ///< null: the system time
     IDhcpAddressProbe* probe = nullptr;           ///< null: the ICMP echo through "Icmp.dll"
+    CDhcpReplyChannel* replies = nullptr;         ///< the server's send path (the thread keeps a reference)
     DWORD packetWaitMs = kDhcpPacketWaitMs;       ///< the thread's longest wait for work
 };
 
 class CDhcpPacketThread : private IDhcpAddressProbe,
-                          private IDhcpReplySender,
                           private IDhcpAccessProvider,
                           private IDhcpServiceLog {
 public:
@@ -54,13 +56,6 @@ public:
     CDhcpLogSink& Log() { return m_log; }
     /// The ICMP facility, when no other probe was given.
     CIcmpProbe* Icmp() { return m_probe == &m_icmp ? &m_icmp : nullptr; }
-
-    /// Where replies go (the server's socket), or null: replies then fail. Changed under the send lock.
-    void SetReplyPath(IDhcpReplySender* path);
-    /// The send lock: every reply is sent under it, and the server holds it while it closes its socket,
-    /// so no reply is ever handed to a socket that is being closed.
-    void LockSends() { m_sendLock.Lock(); }
-    void UnlockSends() { m_sendLock.Unlock(); }
 
     /// The plug-in's callbacks are no longer called from here on (the server is going, and the plug-in may
     /// be unloaded after it while a thread that outlived the stop still runs). Waits for a call under way.
@@ -95,8 +90,6 @@ private:
     /// The core's probe. Once a stop is asked for, every candidate counts as answering: the reservation
     /// then ends at once without taking an address from anybody, and the thread gets to its end.
     bool Answers(uint32_t address) override;
-    /// The core's sender: the reply path under the send lock.
-    bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override;
     /// The core's access provider: the plug-in's callbacks while it is attached; detached, every client is
     /// served and nothing is told, as with a table whose slots are not set.
     bool Authorise(const uint8_t* hardwareAddress, int length) override;
@@ -113,7 +106,6 @@ private:
     // Declared before the core, which uses them to its end.
     CWin32DhcpLock m_tableLock;
     CWin32DhcpLock m_queueLock;
-    CWin32DhcpLock m_sendLock;
     CWin32DhcpLock m_saveLock;
     CWin32DhcpLock m_providerLock;
     IDhcpAccessProvider* m_provider;
@@ -122,7 +114,7 @@ private:
     CWin32DhcpClock m_systemClock;
     CWin32DhcpFileSystem m_files;
     IDhcpAddressProbe* m_probe;
-    IDhcpReplySender* m_replyPath = nullptr;
+    CDhcpReplyChannel* m_replies;
     std::unique_ptr<CDhcpServerCore> m_core;
     CDhcpPacketQueue m_queue;
 

@@ -6,7 +6,6 @@
 #include "CDhcpIniSettings.h"
 #include "DhcpSettings.h"
 #include "OmbrixIni.h"
-#include "SendFailurePolicy.h"
 #include "ServiceLog.h"
 #include "ombrixaux.h"
 
@@ -33,7 +32,8 @@ std::string DatabaseBesideProgram()
     return directory + kDhcpDatabaseFileName;
 }
 
-DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServerHost& host)
+DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServerHost& host,
+                            CDhcpReplyChannel* replies)
 {
     DhcpThreadParts parts;
     parts.os = GetOs();
@@ -43,6 +43,7 @@ DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServe
     parts.clock = host.clock;
     parts.probe = host.probe;
     parts.packetWaitMs = host.packetWaitMs;
+    parts.replies = replies;
     return parts;
 }
 
@@ -56,14 +57,13 @@ CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider)
 CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider, const DhcpServerHost& host)
     : m_sharingMode(sharingMode),
       m_adapters(host.adapters),
-      m_thread(CDhcpPacketThread::Create(ThreadParts(accessProvider, host))),
-      m_mainThreadId(GetCurrentThreadId())
+      m_replies(CDhcpReplyChannel::Create(host.datagramOut)),
+      m_thread(CDhcpPacketThread::Create(ThreadParts(accessProvider, host, m_replies)))
 {
     if (m_adapters == nullptr) {
         m_ownAdapters.reset(new CAuxAdapterSource());
         m_adapters = m_ownAdapters.get();
     }
-    m_thread->SetReplyPath(this);
 }
 
 CDhcpServer::~CDhcpServer()
@@ -71,21 +71,21 @@ CDhcpServer::~CDhcpServer()
     if (CSocketEndpoint::IsRunning() || m_thread->Outstanding()) {
         Stop();
     }
-    m_thread->SetReplyPath(nullptr);
+    m_replies->Close();
     m_thread->DetachAccessProvider();
     m_thread->DropReference();
+    m_replies->DropReference();
 }
 
 bool CDhcpServer::IsRunning() const
 {
-    return CSocketEndpoint::IsRunning() && m_sendFailed == 0;
+    return CSocketEndpoint::IsRunning() && !m_replies->Broken();
 }
 
 void CDhcpServer::CloseSocket()
 {
-    m_thread->LockSends();
+    m_replies->Close();
     Close();
-    m_thread->UnlockSends();
 }
 
 bool CDhcpServer::EndEarlierThread()
@@ -146,8 +146,7 @@ bool CDhcpServer::Start()
     const BOOL broadcast = TRUE;
     setsockopt(Socket(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof(broadcast));
     Trace().Line("DHCP Server Started OK");
-    m_socketWindow = SocketWindow();
-    InterlockedExchange(&m_sendFailed, 0);
+    m_replies->Open(Socket(), SocketWindow(), SocketMessage());
 
     // Loaded before the thread exists, so that the thread never sees the facility half made.
     CIcmpProbe* icmp = m_thread->Icmp();
@@ -163,7 +162,7 @@ bool CDhcpServer::Start()
 
     // Leases that ran out while the server was stopped end now, each with its expiry NAK from this thread.
     core.ExpireLeases();
-    if (m_sendFailed != 0) {
+    if (m_replies->Broken()) {
         // An expiry NAK broke the socket: the server does not run, and must not be reported as started.
         Trace().Line("DhcpServer: socket failed while sending the expiry NAKs");
         CloseSocket();
@@ -188,11 +187,6 @@ bool CDhcpServer::Stop()
 
 void CDhcpServer::OnReceive()
 {
-    if (m_sendFailed != 0) {
-        // The wake-up of a send that failed on the packet thread.
-        CloseSocket();
-        return;
-    }
     char buffer[kDhcpReceiveSize];
     unsigned long from = 0;
     unsigned short port = 0;
@@ -220,36 +214,16 @@ void CDhcpServer::OnReceive()
 
 void CDhcpServer::OnError(int)
 {
-    m_thread->LockSends();
-    InterlockedExchange(&m_sendFailed, 1);
-    m_thread->UnlockSends();
+    m_replies->Close();
 }
 
-bool CDhcpServer::SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length)
+void CDhcpServer::OnOwnEvent(WORD event)
 {
-    if (m_sendFailed != 0 || !CSocketEndpoint::IsRunning()) {
-        return false;
+    // Only while the channel is still broken: an event left over from a socket closed since (whose handle
+    // value a later socket may carry again) finds the channel opened afresh and changes nothing.
+    if (event == kDhcpSendFailedEvent && m_replies->Broken()) {
+        CloseSocket();
     }
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = address;
-    int error = 0;
-    // Replies stay on the LAN: never by way of the default route, which faces the Internet.
-    const int sent = SendDatagram(reinterpret_cast<const char*>(bytes), static_cast<int>(length), to, MSG_DONTROUTE,
-                                  &error);
-    if (sent != SOCKET_ERROR) {
-        return static_cast<size_t>(sent) == length;
-    }
-    if (DecideSendFailure(error) == SendFailureAction::DropDatagram) {
-        ++m_droppedReplies;
-        return false;
-    }
-    InterlockedExchange(&m_sendFailed, 1);
-    if (GetCurrentThreadId() != m_mainThreadId && m_socketWindow != nullptr) {
-        PostMessageA(m_socketWindow, SocketMessage(), static_cast<WPARAM>(Socket()), WSAMAKESELECTREPLY(FD_READ, 0));
-    }
-    return false;
 }
 
 void CDhcpServer::SetPool(uint32_t low, uint32_t high)

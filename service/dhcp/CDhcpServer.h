@@ -5,15 +5,16 @@
 // offers and leases.
 //
 // Threads: Start, Stop, the receive and everything the control protocol asks (pool, client list) run on
-// the service-main thread; the packet thread reaches the socket only to send, under the send lock. A send
-// that fails there cannot close the socket itself (the socket layer belongs to the main thread): it marks
-// the server failed, which makes it count as stopped at once, and wakes the main thread with a read
-// notification of its own, on which the socket is closed.
+// the service-main thread, which owns the socket. A datagram goes one way: socket window, OnReceive, the
+// packet queue, the packet thread, the core, the send path (CDhcpReplyChannel), the socket. A send that
+// breaks the socket on another thread marks the channel broken (the server counts as stopped at once) and
+// posts kDhcpSendFailedEvent to the socket window, on which this thread closes the socket.
 #include <windows.h>
 
 #include <string>
 
 #include "CDhcpPacketThread.h"
+#include "CDhcpReplyChannel.h"
 #include "DhcpAddressPick.h"
 #include "ServerComponent.h"
 #include "SocketEndpoint.h"
@@ -33,9 +34,10 @@ struct DhcpServerHost {
     IDhcpClock* clock = nullptr;             ///< null: the system time
     std::string databasePath;                ///< empty: "Ombrix.dhcp" beside the program
     DWORD packetWaitMs = kDhcpPacketWaitMs;  ///< the packet thread's longest wait for work
+    IDhcpDatagramOut* datagramOut = nullptr; ///< null: the system's sendto
 };
 
-class CDhcpServer : public CSocketEndpoint, public IDhcpServerComponent, private IDhcpReplySender {
+class CDhcpServer : public CSocketEndpoint, public IDhcpServerComponent {
 public:
     /// `sharingMode` picks the adapter to bind to; `accessProvider` (may be null) is the plug-in's
     /// callbacks, read at each call.
@@ -69,8 +71,9 @@ public:
     /// Received messages waiting for the packet thread, and those dropped because too many waited.
     size_t QueuedPackets() const { return m_thread->Queue().Size(); }
     uint64_t DroppedPackets() const { return m_thread->Queue().Dropped(); }
-    /// Replies the system had no room for (dropped; the socket stays open).
-    unsigned long DroppedReplies() const { return m_droppedReplies; }
+    /// Replies the system had no room for, or whose destination it could not reach (dropped; the socket
+    /// stays open).
+    unsigned long DroppedReplies() const { return m_replies->Dropped(); }
     /// True while a packet thread exists (also one that outlived a stop).
     bool PacketThreadOutstanding() const { return m_thread->Outstanding(); }
     /// The core, for what a test reads of the tables.
@@ -82,11 +85,11 @@ protected:
     /// An error with a socket event: the socket layer closes the socket right after; no reply may be sent
     /// on it from now on.
     void OnError(int error) override;
+    /// kDhcpSendFailedEvent: a send broke the socket; it is closed here, on the thread that owns it.
+    void OnOwnEvent(WORD event) override;
 
 private:
-    /// Sends one reply to port 68 with MSG_DONTROUTE; called under the send lock, from either thread.
-    bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override;
-    /// Closes the socket under the send lock.
+    /// Closes the send path, then the socket.
     void CloseSocket();
     /// A packet thread left from an earlier run (a stop that gave up waiting, or a failed send that closed
     /// the socket without a stop) is ended first. False when it does not end within the stop's bound.
@@ -96,10 +99,7 @@ private:
     int m_sharingMode;
     IDhcpAdapterSource* m_adapters;
     std::unique_ptr<IDhcpAdapterSource> m_ownAdapters;
+    CDhcpReplyChannel* m_replies;
     CDhcpPacketThread* m_thread;
-    DWORD m_mainThreadId;
-    HWND m_socketWindow = nullptr;
     uint32_t m_serverAddress = 0;
-    volatile LONG m_sendFailed = 0;
-    unsigned long m_droppedReplies = 0;
 };

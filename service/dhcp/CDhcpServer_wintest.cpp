@@ -187,41 +187,14 @@ struct Sent {
     std::vector<uint8_t> bytes;
 };
 
-/// The server with its sends caught: what would go out of the socket is recorded instead, and a send can
-/// be made to fail with a chosen Windows Sockets error.
-class CaughtServer : public CDhcpServer {
+/// What would go out of the server's socket, recorded instead; a send can be made to fail with a chosen
+/// Windows Sockets error.
+class Catcher : public IDhcpDatagramOut {
 public:
-    CaughtServer(int mode, const DhcpServerHost& host, IDhcpAccessProvider* provider = nullptr)
-        : CDhcpServer(mode, provider, host)
-    {
-        InitializeCriticalSection(&m_lock);
-    }
-    ~CaughtServer() override { DeleteCriticalSection(&m_lock); }
+    Catcher() { InitializeCriticalSection(&m_lock); }
+    ~Catcher() override { DeleteCriticalSection(&m_lock); }
 
-    std::vector<Sent> SentSoFar()
-    {
-        EnterCriticalSection(&m_lock);
-        std::vector<Sent> copy = m_sent;
-        LeaveCriticalSection(&m_lock);
-        return copy;
-    }
-    size_t SentCount() { return SentSoFar().size(); }
-    void FailSendsWith(int error)
-    {
-        EnterCriticalSection(&m_lock);
-        m_failWith = error;
-        LeaveCriticalSection(&m_lock);
-    }
-    unsigned short BoundPort() const
-    {
-        sockaddr_in local = {};
-        int length = sizeof(local);
-        getsockname(Socket(), reinterpret_cast<sockaddr*>(&local), &length);
-        return ntohs(local.sin_port);
-    }
-
-protected:
-    int SendDatagram(const char* data, int length, const sockaddr_in& to, int flags, int* error) override
+    int SendTo(SOCKET, const char* data, int length, const sockaddr_in& to, int flags, int* error) override
     {
         EnterCriticalSection(&m_lock);
         const int fail = m_failWith;
@@ -237,10 +210,50 @@ protected:
         return length;
     }
 
+    std::vector<Sent> SentSoFar()
+    {
+        EnterCriticalSection(&m_lock);
+        std::vector<Sent> copy = m_sent;
+        LeaveCriticalSection(&m_lock);
+        return copy;
+    }
+    void FailSendsWith(int error)
+    {
+        EnterCriticalSection(&m_lock);
+        m_failWith = error;
+        LeaveCriticalSection(&m_lock);
+    }
+
 private:
     CRITICAL_SECTION m_lock;
     std::vector<Sent> m_sent;
     int m_failWith = 0;
+};
+
+DhcpServerHost WithCatcher(DhcpServerHost host, Catcher* catcher)
+{
+    host.datagramOut = catcher;
+    return host;
+}
+
+/// The server with its sends caught. The catcher is made first and outlives the server.
+class CaughtServer : private Catcher, public CDhcpServer {
+public:
+    CaughtServer(int mode, const DhcpServerHost& host, IDhcpAccessProvider* provider = nullptr)
+        : Catcher(), CDhcpServer(mode, provider, WithCatcher(host, this))
+    {
+    }
+
+    using Catcher::FailSendsWith;
+    using Catcher::SentSoFar;
+    size_t SentCount() { return SentSoFar().size(); }
+    unsigned short BoundPort() const
+    {
+        sockaddr_in local = {};
+        int length = sizeof(local);
+        getsockname(Socket(), reinterpret_cast<sockaddr*>(&local), &length);
+        return ntohs(local.sin_port);
+    }
 };
 
 /// A plug-in's callbacks as the packet thread makes them: refuses one hardware address, counts the calls.

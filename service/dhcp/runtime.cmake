@@ -22,6 +22,7 @@ add_library(ombrix_dhcp_server STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpIniSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpLogSink.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpPacketThread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CDhcpReplyChannel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpServer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CIcmpProbe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpClock.cpp
