@@ -113,22 +113,39 @@ BOOL CIpcClient::RawRequest(const void* datagram, int length, DWORD timeoutMs, v
 BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, ReadMode mode, void* buffer,
                           int capacity, int* dataLength)
 {
+    // Busy before the datagram leaves: from then on a reply may come, and the idle read handler must leave
+    // it to this request.
+    ++m_busy;
     // A failed send either closed the socket or dropped the datagram; either way no reply can come.
     if (SendTo(datagram, length, LoopbackAddress(), m_serverPort, 0) != length) {
+        --m_busy;
         return FALSE;
     }
-    ++m_busy;
     const DWORD start = GetTickCount();
     bool replied = false;
-    // Elapsed time, not a deadline, is compared: the difference stays right when the tick count wraps.
-    while (!replied && GetTickCount() - start < timeoutMs) {
+    for (;;) {
         unsigned long pending = 0;
-        if (HasPendingDatagram(&pending)) {
+        while (!replied && HasPendingDatagram(&pending)) {
             replied = ReadOne(mode, buffer, capacity, dataLength);
         }
-        if (!replied) {
-            PumpMessages();
+        if (replied) {
+            break;
         }
+        PumpMessages();
+        // A datagram that came while the queue was being emptied may have had its read event dispatched
+        // already; nothing would wake the wait for it.
+        if (HasPendingDatagram(&pending)) {
+            continue;
+        }
+        // Elapsed time, not a deadline, is compared: the difference stays right when the tick count wraps.
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) {
+            break;
+        }
+        // Sleeps until the thread's queue gets something new (the socket's read events come as messages to
+        // the socket window of this thread) or the time is up. Winsock 1.1 has no event objects for sockets,
+        // so the window message is the only wake-up every target system has.
+        MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
     }
     --m_busy;
     if (m_busy == 0 && m_quitSeen) {
@@ -211,9 +228,11 @@ void CIpcClient::PumpMessages()
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
+            // Kept for the program's own loop, and the queue is still emptied: the wait that follows only
+            // wakes for messages that arrive after it.
             m_quitSeen = true;
             m_quitCode = static_cast<int>(msg.wParam);
-            return;
+            continue;
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -1,7 +1,8 @@
 #pragma once
 // CIpcClient: the console's side of the service control protocol. A request goes to 127.0.0.1 at the
 // service's port and the client waits for the next datagram that opens with the reply magic, dispatching
-// the thread's window messages meanwhile so the user interface stays alive. Where the console shows a
+// the thread's window messages meanwhile so the user interface stays alive; between them the thread
+// sleeps until a message (the socket's read events among them) arrives. Where the console shows a
 // message, the client hands the text to its failure handler and the console decides how to show it.
 #include <cstdint>
 

@@ -132,6 +132,43 @@ TEST_F(IpcClientTest, CommandToNoServiceReportsTheCommunicationTextAfterThreeSec
     EXPECT_EQ(std::vector<std::string>{"There was an error communicating with the Ombrix Service"}, shown_.texts);
 }
 
+// CPU time the calling thread has used so far, user and kernel, in milliseconds.
+double ThreadCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) {
+        return -1;
+    }
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return static_cast<double>(k.QuadPart + u.QuadPart) / 10000.0;  // 100-ns units
+}
+
+// The console waits for a silent service in the foreground for seconds at a time: the wait must sleep
+// until something arrives, not poll the socket and the queue for its whole length.
+TEST_F(IpcClientTest, WaitingForASilentServiceUsesNoProcessorTime)
+{
+    UdpPeer service;  // bound, never answers
+    ASSERT_TRUE(client_.StartWith(service.Port(), ""));
+    const double cpuBefore = ThreadCpuMs();
+    ASSERT_GE(cpuBefore, 0) << GetLastError();
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(client_.CommandRequest(IPC_DIAL, 0, 0));
+    const DWORD elapsed = GetTickCount() - start;
+    const double cpu = ThreadCpuMs() - cpuBefore;
+    RecordProperty("wait_cpu_ms", std::to_string(cpu));
+    EXPECT_GE(elapsed, 2990u);
+    EXPECT_LT(elapsed, 4500u);
+    // A spinning wait costs about the whole 3000 ms; a sleeping one only its few wake-ups.
+    EXPECT_LT(cpu, 300.0) << "the waiting thread used " << cpu << " ms of CPU in " << elapsed << " ms";
+    std::vector<uint8_t> request;
+    EXPECT_TRUE(service.Receive(&request));
+    EXPECT_EQ(LeWords({IPC_DIAL, 0, 0}), request);
+}
+
 TEST_F(IpcClientTest, EachRequestKindSendsItsDatagram)
 {
     ScriptedService service([](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; },
