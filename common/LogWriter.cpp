@@ -74,3 +74,22 @@ void CLogWriter::WriteFormatted(const char* path, const char* fmt, ...) {
   va_end(args);
   WriteLine(path, message);
 }
+
+void CLogWriter::AppendStampedLine(std::string* buffer, const char* message) {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+  char line[kLogLineBufferSize];
+  size_t length = FormatLogLine(time, message, line);
+  buffer->append(line, length);
+}
+
+void CLogWriter::WriteLines(const char* path, const char* lines, size_t length) {
+  if (!path || !path[0] || length == 0) {
+    return;
+  }
+  CRITICAL_SECTION* lock = WriterLock();
+  EnterCriticalSection(lock);
+  AppendToFile(path, lines, static_cast<DWORD>(length));
+  LeaveCriticalSection(lock);
+}

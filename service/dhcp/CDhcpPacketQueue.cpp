@@ -1,6 +1,23 @@
 #include "CDhcpPacketQueue.h"
 
+#include <cstring>
 #include <utility>
+
+namespace {
+
+// Same htype, hlen and chaddr in two received messages (false when either is too short to hold them).
+bool SameSender(const CDHCPPacket& a, const CDHCPPacket& b)
+{
+    constexpr size_t kEnd = kDhcpChaddrOffset + kDhcpChaddrSize;
+    if (a.Length() < kEnd || b.Length() < kEnd) {
+        return false;
+    }
+    return a.Request()[kDhcpHtypeOffset] == b.Request()[kDhcpHtypeOffset] &&
+           a.Request()[kDhcpHlenOffset] == b.Request()[kDhcpHlenOffset] &&
+           std::memcmp(a.Request() + kDhcpChaddrOffset, b.Request() + kDhcpChaddrOffset, kDhcpChaddrSize) == 0;
+}
+
+}  // namespace
 
 class CDhcpPacketQueue::Guard {
 public:
@@ -41,6 +58,30 @@ DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet, uint32
     m_lastRun = m_currentRun;
     m_currentRun = 0;
     return DhcpQueuePush::QueuedAfterDrops;
+}
+
+DhcpQueuePush CDhcpPacketQueue::PushReplacingSameClient(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs)
+{
+    {
+        Guard guard(m_lock);
+        for (Waiting& waiting : m_packets) {
+            if (SameSender(*waiting.packet, *packet)) {
+                waiting.packet = std::move(packet);
+                waiting.arrivedMs = arrivedMs;
+                waiting.discover =
+                    CDHCPPacket::FindMessageType(waiting.packet->Request(), waiting.packet->Length()) == DHCPDISCOVER;
+                ++m_replaced;
+                return DhcpQueuePush::Replaced;
+            }
+        }
+    }
+    return Push(std::move(packet), arrivedMs);
+}
+
+uint64_t CDhcpPacketQueue::Replaced() const
+{
+    Guard guard(m_lock);
+    return m_replaced;
 }
 
 std::unique_ptr<CDHCPPacket> CDhcpPacketQueue::Pop(uint32_t nowMs)

@@ -31,6 +31,7 @@ enum class DhcpQueuePush {
     QueuedAfterDrops,  ///< appended, and the ones before it since the queue filled up had been dropped
     FirstDrop,         ///< dropped: the queue has just become full
     Dropped,           ///< dropped again: the queue is still full
+    Replaced,          ///< took the place of the same client's message still waiting (PushReplacingSameClient)
 };
 
 class CDhcpPacketQueue {
@@ -43,6 +44,12 @@ public:
     /// Appends `packet`, received at `arrivedMs` (a millisecond tick that may wrap), unless `limit` messages
     /// wait already; a dropped one is destroyed here.
     DhcpQueuePush Push(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs = 0);
+    /// The same, except that a message from the same client (htype, hlen and chaddr) still waiting is
+    /// replaced by this newer one, which keeps its place: a client that repeats its DISCOVER wants one
+    /// answer, to the newest.
+    DhcpQueuePush PushReplacingSameClient(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs);
+    /// Messages that took the place of an older one of their client.
+    uint64_t Replaced() const;
     /// The oldest waiting message, or null when none waits. DISCOVERs that waited longer than
     /// kDhcpDiscoverMaxWaitMs by `nowMs` are destroyed on the way and counted as stale.
     std::unique_ptr<CDHCPPacket> Pop(uint32_t nowMs = 0);
@@ -68,6 +75,7 @@ private:
     };
     std::deque<Waiting> m_packets;
     uint64_t m_stale = 0;
+    uint64_t m_replaced = 0;
     uint64_t m_dropped = 0;
     uint64_t m_currentRun = 0;
     uint64_t m_lastRun = 0;

@@ -1,6 +1,7 @@
 #include "CDhcpPacketThread.h"
 
 #include <utility>
+#include <vector>
 
 #include "ServiceLog.h"
 
@@ -34,11 +35,13 @@ CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
     c.computerName = parts.computerName;
     c.databasePath = parts.databasePath;
     m_core.reset(new CDhcpServerCore(c));
+    m_probes.reset(new CDhcpProbePool(*m_core, *this));
 }
 
 CDhcpPacketThread::~CDhcpPacketThread()
 {
-    // The core goes first: it may still hold the channel as its sender.
+    // The pool and the core go first: the core may still hold the channel as its sender.
+    m_probes.reset();
     m_core.reset();
     if (m_replies != nullptr) {
         m_replies->DropReference();
@@ -125,6 +128,7 @@ bool CDhcpPacketThread::Start()
         return false;
     }
     InterlockedExchange(&m_stopping, 0);
+    m_probes->Resume();
     m_stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_packetEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_doneEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -154,6 +158,7 @@ void CDhcpPacketThread::SignalStop()
         return;
     }
     InterlockedExchange(&m_stopping, 1);
+    m_probes->Stop();
     SetEvent(m_stopEvent);
     SetEvent(m_packetEvent);
     if (m_thread != nullptr) {
@@ -193,29 +198,69 @@ void CDhcpPacketThread::Run()
         }
         WaitForSingleObject(m_packetEvent, m_packetWaitMs);
         // Messages that arrive meanwhile signal the event again and are taken in the next round at once.
-        const uint64_t staleBefore = m_queue.Stale();
-        while (!Stopping()) {
-            std::unique_ptr<CDHCPPacket> packet = m_queue.Pop(GetTickCount());
-            if (packet == nullptr) {
-                break;
+        const uint64_t staleBefore = m_queue.Stale() + m_probes->Stale();
+        std::vector<std::unique_ptr<CDHCPPacket>> batch;
+        {
+            CDhcpLogBatch lines(m_log);
+            while (!Stopping() && batch.size() < kDhcpBatchLimit) {
+                std::unique_ptr<CDHCPPacket> packet = m_queue.Pop(GetTickCount());
+                if (packet == nullptr) {
+                    break;
+                }
+                // A DISCOVER waits for its probe on a thread of its own; nothing else waits behind it.
+                if (CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER) {
+                    TraceProbeQueue(m_probes->Submit(std::move(packet), GetTickCount()));
+                } else {
+                    batch.push_back(std::move(packet));
+                }
             }
-            m_core->HandlePacket(*packet);
+            if (!batch.empty()) {
+                std::vector<CDHCPPacket*> messages;
+                for (const auto& packet : batch) {
+                    messages.push_back(packet.get());
+                }
+                m_core->HandleBatch(messages.data(), messages.size());
+            }
+            const uint64_t stale = m_queue.Stale() + m_probes->Stale();
+            if (stale != staleBefore) {
+                Trace().Format("Dropped %d DISCOVER messages that waited longer than %d ms",
+                               static_cast<int>(stale - staleBefore), static_cast<int>(kDhcpDiscoverMaxWaitMs));
+            }
+            if (!Stopping()) {
+                m_core->ExpireLeases();
+                m_core->ExpireOffers();
+            }
         }
-        if (m_queue.Stale() != staleBefore) {
-            Trace().Format("Dropped %d DISCOVER messages that waited longer than %d ms",
-                           static_cast<int>(m_queue.Stale() - staleBefore), static_cast<int>(kDhcpDiscoverMaxWaitMs));
+        if (batch.size() == kDhcpBatchLimit) {
+            // More may be waiting: the next round starts at once.
+            SetEvent(m_packetEvent);
         }
-        if (Stopping()) {
-            continue;
-        }
-        m_core->ExpireLeases();
-        m_core->ExpireOffers();
     }
+    // The probe threads use the core: they end before the thread reports its own end. Once a stop is
+    // asked for their probes answer at once, so this is the rest of one echo at most.
+    m_probes->Stop();
+    m_probes->WaitDrained(INFINITE);
     Trace().Line("Process Packet Thread Done");
     SetEvent(m_doneEvent);
     // After this the thread touches nothing of the object: a server destroyed meanwhile leaves the freeing
     // to this last reference.
     DropReference();
+}
+
+void CDhcpPacketThread::TraceProbeQueue(DhcpQueuePush pushed)
+{
+    switch (pushed) {
+    case DhcpQueuePush::FirstDrop:
+        Trace().Format("DhcpServer: probe queue full (%u waiting), dropping DISCOVERs",
+                       static_cast<unsigned>(kDhcpPacketQueueLimit));
+        break;
+    case DhcpQueuePush::QueuedAfterDrops:
+        Trace().Format("DhcpServer: probe queue has room again, %lu DISCOVERs dropped",
+                       static_cast<unsigned long>(m_probes->LastRunOfDrops()));
+        break;
+    default:
+        break;
+    }
 }
 
 bool CDhcpPacketThread::Answers(uint32_t address)

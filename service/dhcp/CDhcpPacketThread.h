@@ -15,6 +15,7 @@
 
 #include "CDhcpLogSink.h"
 #include "CDhcpPacketQueue.h"
+#include "CDhcpProbePool.h"
 #include "CDhcpServerCore.h"
 #include "CDhcpReplyChannel.h"
 #include "CIcmpProbe.h"
@@ -27,6 +28,8 @@ constexpr DWORD kDhcpPacketWaitMs = 60000;
 static_assert(kDhcpPacketWaitMs == 60 * 1000, "the packet thread's round without traffic is one minute");
 /// Longest wait of a stop for the thread to end.
 constexpr DWORD kDhcpStopWaitMs = 5000;
+/// Messages other than DISCOVERs handled as one batch: one save of the client file, then their replies.
+constexpr size_t kDhcpBatchLimit = 64;
 
 /// What the thread's core is made with.
 struct DhcpThreadParts {
@@ -40,15 +43,16 @@ struct DhcpThreadParts {
     DWORD packetWaitMs = kDhcpPacketWaitMs;       ///< the thread's longest wait for work
 };
 
-class CDhcpPacketThread : private IDhcpAddressProbe,
+class CDhcpPacketThread : public IDhcpProbePoolOwner,
+                          private IDhcpAddressProbe,
                           private IDhcpAccessProvider,
                           private IDhcpServiceLog {
 public:
     /// A new one holding one reference, the caller's.
     static CDhcpPacketThread* Create(const DhcpThreadParts& parts);
-    void AddReference();
+    void AddReference() override;
     /// Lets go of one reference; the last frees everything.
-    void DropReference();
+    void DropReference() override;
 
     CDhcpServerCore& Core() { return *m_core; }
     const CDhcpServerCore& Core() const { return *m_core; }
@@ -64,6 +68,8 @@ public:
     /// Main thread: appends a received message and wakes the thread.
     DhcpQueuePush Enqueue(std::unique_ptr<CDHCPPacket> packet);
     const CDhcpPacketQueue& Queue() const { return m_queue; }
+    /// The threads that answer DISCOVERs.
+    const CDhcpProbePool& Probes() const { return *m_probes; }
 
     /// Creates the stop, packet and done events (auto-reset, unsignalled) and the thread. False when any of
     /// them cannot be made; what was made is closed again. Messages still queued wake the new thread.
@@ -84,6 +90,8 @@ private:
     CDhcpPacketThread& operator=(const CDhcpPacketThread&) = delete;
 
     static DWORD WINAPI ThreadMain(LPVOID self);
+    /// The probe queue's filling up and emptying again, once each, like the packet queue's.
+    void TraceProbeQueue(DhcpQueuePush pushed);
     void Run();
     void CloseEvents();
 
@@ -116,6 +124,7 @@ private:
     IDhcpAddressProbe* m_probe;
     CDhcpReplyChannel* m_replies;
     std::unique_ptr<CDhcpServerCore> m_core;
+    std::unique_ptr<CDhcpProbePool> m_probes;  ///< made after the core it works on
     CDhcpPacketQueue m_queue;
 
     HANDLE m_stopEvent = nullptr;

@@ -68,9 +68,12 @@ public:
 
     /// The address bound to at the last start (0 before).
     uint32_t ServerAddress() const { return m_serverAddress; }
-    /// Received messages waiting for the packet thread, and those dropped because too many waited.
-    size_t QueuedPackets() const { return m_thread->Queue().Size(); }
-    uint64_t DroppedPackets() const { return m_thread->Queue().Dropped(); }
+    /// Received messages waiting (for the packet thread, or DISCOVERs for a probe thread), and those
+    /// dropped because too many waited.
+    size_t QueuedPackets() const { return m_thread->Queue().Size() + m_thread->Probes().Waiting(); }
+    uint64_t DroppedPackets() const { return m_thread->Queue().Dropped() + m_thread->Probes().Dropped(); }
+    /// Threads answering DISCOVERs now.
+    long ProbeThreads() const { return m_thread->Probes().Threads(); }
     /// Replies the system had no room for, or whose destination it could not reach (dropped; the socket
     /// stays open).
     unsigned long DroppedReplies() const { return m_replies->Dropped(); }

@@ -635,26 +635,47 @@ TEST_F(DhcpServerWineTest, DestroyingTheServerUnderABusyThreadLeavesTheTablesToT
         << "a stopping thread counts every candidate as taken";
 }
 
-TEST_F(DhcpServerWineTest, ThePacketQueueIsBoundedAndDropsAreCountedAndTracedOnce)
+// A DISCOVER from a client told apart by its two last MAC bytes, so that more than 256 can be made.
+std::vector<uint8_t> NumberedDiscover(size_t n)
+{
+    const int hi = static_cast<int>(n >> 8 & 0xFF);
+    const int lo = static_cast<int>(n & 0xFF);
+    return MessageBuilder(DHCPDISCOVER).Mac({0x02, 0x00, 0x00, 0x5A, hi, lo}).Build();
+}
+
+TEST_F(DhcpServerWineTest, DiscoversAreAnsweredSideBySideAndTheirQueueIsBoundedWithDropsTracedOnce)
 {
     CaughtServer server(kSharingModeDualNic, host_);
     ASSERT_TRUE(server.Start());
     probe_.Hold();
-    Send(server, Client(DHCPDISCOVER, 0x61).Build());
-    ASSERT_TRUE(probe_.WaitEntered(kPromptMs));
+    // Every probe thread is held inside its probe: the pool grows to its limit and no further.
+    size_t n = 0;
+    for (; n < static_cast<size_t>(kDhcpProbeThreadLimit); ++n) {
+        Send(server, NumberedDiscover(n));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return server.ProbeThreads() == kDhcpProbeThreadLimit; }, kPromptMs));
+    ASSERT_TRUE(PumpUntil([&] { return server.QueuedPackets() == 0; }, kPromptMs));
+
+    // A renewal is not kept waiting behind them.
+    const uint32_t sentBefore = static_cast<uint32_t>(server.SentCount());
+    Send(server, Client(DHCPREQUEST, 0x7E).Ciaddr(Ip(127, 0, 0, 9)).Build());
+    EXPECT_TRUE(WaitSent(server, sentBefore + 1)) << "the NAK to an unknown client waited for the probes";
 
     const size_t extra = 20;
     for (size_t i = 0; i < kDhcpPacketQueueLimit + extra; ++i) {
-        Send(server, Client(DHCPDISCOVER, static_cast<uint8_t>(i)).Build());
+        Send(server, NumberedDiscover(n++));
     }
     EXPECT_EQ(kDhcpPacketQueueLimit, server.QueuedPackets());
     EXPECT_EQ(extra, server.DroppedPackets());
-    EXPECT_EQ(1u, CountOf(Trace(), "DhcpServer: packet queue full (256 waiting), dropping datagrams"));
+    EXPECT_EQ(kDhcpProbeThreadLimit, server.ProbeThreads());
+    EXPECT_EQ(1u, CountOf(Trace(), "DhcpServer: probe queue full (256 waiting), dropping DISCOVERs"));
 
     probe_.Open();
     EXPECT_TRUE(PumpUntil([&] { return server.QueuedPackets() == 0; }, 60000));
-    Send(server, Client(DHCPDISCOVER, 0x62).Build());
-    EXPECT_EQ(1u, CountOf(Trace(), "DhcpServer: packet queue has room again, 20 datagrams dropped"));
+    Send(server, NumberedDiscover(n++));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return CountOf(Trace(), "DhcpServer: probe queue has room again, 20 DISCOVERs dropped") == 1; },
+        kPromptMs));
     EXPECT_EQ(extra, server.DroppedPackets());
 }
 

@@ -22,11 +22,13 @@ add_library(ombrix_dhcp_server STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpIniSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpLogSink.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpPacketThread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CDhcpProbePool.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpReplyChannel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpServer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CIcmpProbe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpClock.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpFileSystem.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpFileSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DhcpServerFactory.cpp)
 # ServerComponent.h: the interface the service holds the server by.
 target_include_directories(ombrix_dhcp_server PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/service)
 target_link_libraries(ombrix_dhcp_server PUBLIC ombrix_dhcp_runtime_core ombrix_net_win ombrix_common_win ombrixaux
