@@ -2,19 +2,10 @@
 
 #include <cstdio>
 
+#include "ServiceSettingNames.h"
+
 namespace {
 
-constexpr const char kSectionApplication[] = "Application";
-constexpr const char kSectionDhcp[] = "DHCP";
-constexpr const char kSectionNetAlarm[] = "NetAlarm";
-constexpr const char kKeyDnsRelay[] = "DnsRelay";
-constexpr const char kKeyUseDhcp[] = "UseDHCP";
-constexpr const char kKeyLowAddress[] = "LowAddress";
-constexpr const char kKeyHighAddress[] = "HighAddress";
-constexpr const char kKeyEnable[] = "Enable";
-constexpr const char kKeyMessageBox[] = "MessageBox";
-constexpr const char kKeyDelayTime[] = "DelayTime";
-constexpr const char kKeyLogAlarms[] = "LogAlarms";
 constexpr int kDefaultMessageBox = 0;
 constexpr int kDefaultDelayTime = 300;
 constexpr int kDefaultLogAlarms = 1;
@@ -162,7 +153,7 @@ void SetNetAlarm(const Request& r, IpcDispatchResult& result)
 {
     IpcNetAlarmSettings settings = IpcDecodeNetAlarm(r.payload, r.length);
     r.service.SetNetAlarm(settings.enable != 0);
-    WriteWord(r.service, kSectionNetAlarm, kKeyEnable, settings.enable);
+    WriteWord(r.service, kSectionNetAlarm, kKeyNetAlarmEnable, settings.enable);
     WriteWord(r.service, kSectionNetAlarm, kKeyMessageBox, settings.messageBox);
     WriteWord(r.service, kSectionNetAlarm, kKeyDelayTime, settings.delayTime);
     WriteWord(r.service, kSectionNetAlarm, kKeyLogAlarms, settings.logAlarms);

@@ -1,6 +1,6 @@
 // The IPC endpoint under Wine: a real CIpcServer and a control window on a thread with its own message
-// loop, as in the service, answering a plain UDP socket of the test through HandleIpcRequest with a fake
-// service behind it.
+// loop, as in the service, answering a plain UDP socket of the test through CControlWindow::HandleIpcRequest
+// with a fake service behind it.
 #include "IpcServer.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@
 #include <sstream>
 #include <string>
 
+#include "ControlWindow.h"
 #include "FakeServiceControl.h"
 #include "IpcWire.h"
 #include "NetTestSupport.h"
 #include "OmbrixIni.h"
-#include "ServiceIpc.h"
 #include "ServiceLog.h"
 
 namespace {
@@ -107,7 +107,7 @@ private:
             if (self->beforeRequest_) {
                 self->beforeRequest_(wParam, lParam);
             }
-            HandleIpcRequest(self->server_, self->service_, wParam, lParam);
+            CControlWindow::HandleIpcRequest(self->server_, self->service_, wParam, lParam);
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
@@ -365,8 +365,8 @@ TEST_F(IpcServerTest, WaitingRequestRunsOnlyAsItsOwnCodeAndOnlyOnce)
     size_t waitingBefore = 0;
     thread.BeforeEachRequest([&](WPARAM, LPARAM id) {
         waitingBefore = thread.Server().PendingRequests();
-        HandleIpcRequest(thread.Server(), service, IPC_STOP_SERVICE, id);
-        HandleIpcRequest(thread.Server(), service, IPC_SET_SHARING, id);
+        CControlWindow::HandleIpcRequest(thread.Server(), service, IPC_STOP_SERVICE, id);
+        CControlWindow::HandleIpcRequest(thread.Server(), service, IPC_SET_SHARING, id);
     });
     UdpPeer console;
     std::vector<uint8_t> answer;

@@ -1,9 +1,9 @@
 // OmbrixDaemon: the sharing service's process entry.
 #include <windows.h>
 
-#include "OmbrixService.h"
+#include "ServiceShell.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    return COmbrixService::Instance().Run(instance, commandLine);
+    return CServiceShell::Instance().Run(instance, commandLine);
 }

@@ -7,7 +7,8 @@ target_link_libraries(ombrix_ipc_dispatch PUBLIC ombrix_ipc_core)
 ombrix_gtest(ipc_dispatcher_test IpcDispatcher_test.cpp LIBS ombrix_ipc_dispatch)
 
 if(WIN32)
-  add_library(ombrix_ipc_server STATIC IpcServer.cpp ServiceIpc.cpp)
+  # The endpoint and the control window that carries its requests out.
+  add_library(ombrix_ipc_server STATIC IpcServer.cpp ControlWindow.cpp)
   target_include_directories(ombrix_ipc_server PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(ombrix_ipc_server PUBLIC ombrix_ipc_dispatch ombrix_net_win ombrix_common_win)
   ombrix_gtest(ipc_server_wine_test IpcServer_wintest.cpp LIBS ombrix_ipc_server)

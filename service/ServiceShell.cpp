@@ -1,17 +1,14 @@
-#include "OmbrixService.h"
+#include "ServiceShell.h"
 
 #include <string>
 
-#include "AccessProvider.h"
-#include "AccessProviderAdapter.h"
 #include "CommandLine.h"
-#include "LanRoute.h"
 #include "LogPath.h"
 #include "OmbrixIni.h"
-#include "PendingComponents.h"
 #include "ServiceInstaller.h"
 #include "ServiceLog.h"
 #include "ServiceNames.h"
+#include "ServiceSettingNames.h"
 
 namespace {
 constexpr int kModeNotConfigured = -1;
@@ -51,13 +48,13 @@ void RegisterAsServiceProcess()
 }
 }  // namespace
 
-COmbrixService& COmbrixService::Instance()
+CServiceShell& CServiceShell::Instance()
 {
-    static COmbrixService service;
-    return service;
+    static CServiceShell shell;
+    return shell;
 }
 
-int COmbrixService::Run(HINSTANCE instance, const char* commandLine)
+int CServiceShell::Run(HINSTANCE instance, const char* commandLine)
 {
     instance_ = instance;
     const std::string programPath = ProgramPath();
@@ -75,7 +72,7 @@ int COmbrixService::Run(HINSTANCE instance, const char* commandLine)
         break;
     }
 
-    const int mode = COmbrixIni::ReadInt("Application", "OmbrixMode", kModeNotConfigured);
+    const int mode = COmbrixIni::ReadInt(kSectionApplication, kKeyOmbrixMode, kModeNotConfigured);
     if (mode == kModeNotConfigured || mode > kHighestMode) {
         CServiceLog::Write("Unable to determine Ombrix Mode, Run the Configuration Wizard to ensure proper "
                            "Ombrix settings.");
@@ -100,19 +97,24 @@ int COmbrixService::Run(HINSTANCE instance, const char* commandLine)
     return result;
 }
 
-bool COmbrixService::AnotherInstanceRuns()
+bool CServiceShell::AnotherInstanceRuns()
 {
     instanceMutex_ = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
     if (instanceMutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
-    if (instanceMutex_ != nullptr) {
-        CloseHandle(instanceMutex_);
-        instanceMutex_ = nullptr;
-    }
+    CloseInstanceMutex();
     return true;
 }
 
-int COmbrixService::RunDispatcher()
+void CServiceShell::CloseInstanceMutex()
+{
+    if (instanceMutex_ == nullptr)
+        return;
+    CloseHandle(instanceMutex_);
+    instanceMutex_ = nullptr;
+}
+
+int CServiceShell::RunDispatcher()
 {
     static char serviceName[] = "OmbrixInternetSharing";
     static_assert(sizeof(serviceName) == sizeof(kServiceName), "dispatcher table names the service");
@@ -125,12 +127,12 @@ int COmbrixService::RunDispatcher()
     return 0;
 }
 
-void WINAPI COmbrixService::ServiceMain(DWORD, LPSTR*)
+void WINAPI CServiceShell::ServiceMain(DWORD, LPSTR*)
 {
     Instance().RunServiceMain();
 }
 
-void COmbrixService::RunServiceMain()
+void CServiceShell::RunServiceMain()
 {
     CServiceLog::Write(kSeparatorLine);
     CServiceLog::Write("Ombrix Service Starting");
@@ -150,104 +152,23 @@ void COmbrixService::RunServiceMain()
         ReportStatus(SERVICE_RUNNING, 0);
     }
 
-    if (!driver_.Open()) {
-        CServiceLog::Write("Unable to Locate Ombrix Driver.\r\n\tRe-install Ombrix to ensure the driver gets "
-                           "loaded at startup");
-        ReportStatus(SERVICE_STOPPED, 0);
-        return;
+    if (sharing_.Start(instance_, sharingMode_)) {
+        sharing_.Serve();
+        // The instance is given up before the components stop, so a copy started during the wind-down is
+        // not turned away.
+        CloseInstanceMutex();
+        sharing_.ShutDown();
     }
-
-    // The endpoint logs its own failure.
-    ipcServer_ = std::make_unique<CIpcServer>();
-    if (!ipcServer_->Start()) {
-        ipcServer_.reset();
-        ReportStatus(SERVICE_STOPPED, 0);
-        return;
-    }
-
-    RefreshAdapterTable();
-    dhcpServer_ = CreateDhcpServer(sharingMode_, &CAccessProviderAdapter::Service());
-    dnsRelay_ = CreateDnsRelay();
-
-    const int enabled = COmbrixIni::ReadInt("Application", "Enabled", 1);
-    const int useDhcp = COmbrixIni::ReadInt("Application", "UseDhcp", 1);
-    const int dnsRelay = COmbrixIni::ReadInt("Application", "DnsRelay", 1);
-    const int autoDial = COmbrixIni::ReadInt("Dialup", "AutoDial", 0);
-    netAlarm_ = COmbrixIni::ReadInt("NetAlarm", "Enable", 0) != 0;
-
-    if (useDhcp != 0)
-        StartDhcpServer();
-    if (dnsRelay != 0)
-        StartDnsRelay();
-    if (enabled != 0)
-        SetDriverEnabled(true);
-    if (netAlarm_)
-        SetNetAlarm(true);
-
-    SendPortForwards(driver_);
-    CLanRoute::Add(sharingMode_);
-    // The adapter asks the plug-in at every call, so a server started above takes it up at once.
-    CAccessProvider::Service().Load();
-    CAccessProvider::Service().Start();
-
-    if (!CreateControlWindow()) {
-        CServiceLog::Write("Error Unable to create Service Control Window");
-        ReportStatus(SERVICE_STOPPED, 0);
-        return;
-    }
-    autoDial_ = autoDial != 0;
-    // Requests wait in the socket window's queue until the loop runs, so none is lost before this.
-    ipcServer_->SetControlWindow(controlWindow_);
-
-    RunMessageLoop();
-    ShutDown();
-}
-
-void COmbrixService::RunMessageLoop()
-{
-    MSG message;
-    for (;;) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0)
-            break;
-        if (got == -1)
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-void COmbrixService::ShutDown()
-{
-    if (instanceMutex_ != nullptr) {
-        CloseHandle(instanceMutex_);
-        instanceMutex_ = nullptr;
-    }
-    // The driver keeps its state: sharing and NetAlarm stay as they are for the next start.
-    driver_.Close();
-    StopDnsRelay();
-    StopDhcpServer();
-    dnsRelay_.reset();
-    dhcpServer_.reset();
-    ipcServer_->Stop();
-    ipcServer_.reset();
-    CServiceLog::Write("Ombrix Service Stopping");
     ReportStatus(SERVICE_STOPPED, 0);
 }
 
-void COmbrixService::FinalCleanUp()
+void CServiceShell::FinalCleanUp()
 {
-    if (instanceMutex_ != nullptr) {
-        CloseHandle(instanceMutex_);
-        instanceMutex_ = nullptr;
-    }
-    driver_.Close();
-    CAccessProvider::Service().StopAndUnload();
-    UnloadRasLibrary();
-    ClearAdapterTable();
+    CloseInstanceMutex();
+    sharing_.ReleaseAtExit();
 }
 
-void COmbrixService::ReportStatus(DWORD state, DWORD waitHint)
+void CServiceShell::ReportStatus(DWORD state, DWORD waitHint)
 {
     if (!IsServiceMode() || statusHandle_ == nullptr)
         return;
@@ -262,17 +183,17 @@ void COmbrixService::ReportStatus(DWORD state, DWORD waitHint)
     SetServiceStatus(statusHandle_, &status);
 }
 
-void WINAPI COmbrixService::ControlHandler(DWORD control)
+void WINAPI CServiceShell::ControlHandler(DWORD control)
 {
-    COmbrixService& service = Instance();
+    CServiceShell& shell = Instance();
     switch (control) {
     case SERVICE_CONTROL_STOP:
         // Posted to the service-main thread rather than to the control window: a stop that comes right
         // after RUNNING, before the window exists, still ends the loop once it starts.
-        PostThreadMessageA(service.serviceThreadId_, WM_QUIT, 0, 0);
+        PostThreadMessageA(shell.serviceThreadId_, WM_QUIT, 0, 0);
         break;
     case SERVICE_CONTROL_INTERROGATE:
-        service.ReportStatus(SERVICE_RUNNING, 0);
+        shell.ReportStatus(SERVICE_RUNNING, 0);
         break;
     default:
         break;

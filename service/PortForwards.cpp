@@ -1,0 +1,3 @@
+#include "PortForwards.h"
+
+void CPortForwards::SendStored() {}
