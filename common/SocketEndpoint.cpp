@@ -17,14 +17,37 @@ namespace {
 // Version 1.1: the one every target system has.
 constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
 
-// Process-wide state of the layer. Only the thread that created the first socket touches it.
 bool g_winsockStarted = false;
 bool g_classRegistered = false;
-HWND g_socketWindow = NULL;
+
+// The socket window and the endpoint list belong to the thread that opens the sockets. A program whose
+// sockets are opened on two threads (a service thread and a client thread in one process) gets one of
+// each per thread: with one window for all, the second thread's socket events would be handled on the
+// first thread, at the same time as the second thread works its own socket.
+struct ThreadSockets {
+    HWND window = NULL;
+    std::vector<CSocketEndpoint*> list;
+};
+// Allocated while the program starts, before any thread of its own exists.
+const DWORD g_threadSlot = TlsAlloc();
+
+ThreadSockets& MySockets()
+{
+    if (g_threadSlot == TLS_OUT_OF_INDEXES) {
+        static ThreadSockets shared;  // no slot: one window for all, as good as one thread
+        return shared;
+    }
+    ThreadSockets* mine = static_cast<ThreadSockets*>(TlsGetValue(g_threadSlot));
+    if (!mine) {
+        mine = new ThreadSockets;  // kept for the thread's life: a few bytes per thread that opens sockets
+        TlsSetValue(g_threadSlot, mine);
+    }
+    return *mine;
+}
+
 std::vector<CSocketEndpoint*>& EndpointList()
 {
-    static std::vector<CSocketEndpoint*> list;
-    return list;
+    return MySockets().list;
 }
 
 int ProtocolFor(int type)
@@ -70,7 +93,7 @@ void CSocketEndpoint::OnOwnEvent(WORD) {}
 
 BOOL CSocketEndpoint::EnsureSocketWindow(CSocketEndpoint* creator)
 {
-    if (g_socketWindow) {
+    if (MySockets().window) {
         return TRUE;
     }
     HINSTANCE instance = GetModuleHandleA(NULL);
@@ -84,11 +107,11 @@ BOOL CSocketEndpoint::EnsureSocketWindow(CSocketEndpoint* creator)
         }
         g_classRegistered = true;
     }
-    g_socketWindow = CreateWindowA(kSocketWindowClass, "", 0, 0, 0, 0, 0, NULL, NULL, instance, NULL);
-    if (!g_socketWindow) {
+    MySockets().window = CreateWindowA(kSocketWindowClass, "", 0, 0, 0, 0, 0, NULL, NULL, instance, NULL);
+    if (!MySockets().window) {
         return FALSE;
     }
-    SetWindowLongPtrA(g_socketWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
+    SetWindowLongPtrA(MySockets().window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
     return TRUE;
 }
 
@@ -107,7 +130,7 @@ BOOL CSocketEndpoint::Create(int type, long events, UINT message)
         closesocket(s);
         return FALSE;
     }
-    if (WSAAsyncSelect(s, g_socketWindow, message, events) == SOCKET_ERROR) {
+    if (WSAAsyncSelect(s, MySockets().window, message, events) == SOCKET_ERROR) {
         m_lastError = WSAGetLastError();
         closesocket(s);
         return FALSE;
@@ -219,17 +242,17 @@ void CSocketEndpoint::Destroy()
 {
     Close();
     Unlist();
-    if (!g_socketWindow) {
+    if (!MySockets().window) {
         return;
     }
     if (EndpointList().empty()) {
-        DestroyWindow(g_socketWindow);
-        g_socketWindow = NULL;
+        DestroyWindow(MySockets().window);
+        MySockets().window = NULL;
         return;
     }
     // The window outlives its creator: let WM_CLOSE reach an endpoint that still exists.
-    if (GetWindowLongPtrA(g_socketWindow, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
-        SetWindowLongPtrA(g_socketWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(EndpointList().front()));
+    if (GetWindowLongPtrA(MySockets().window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
+        SetWindowLongPtrA(MySockets().window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(EndpointList().front()));
     }
 }
 
@@ -263,7 +286,7 @@ void CSocketEndpoint::WriteLogF(const char* fmt, ...) const
 
 HWND CSocketEndpoint::SocketWindow()
 {
-    return g_socketWindow;
+    return MySockets().window;
 }
 
 size_t CSocketEndpoint::ListedEndpoints()
@@ -325,8 +348,8 @@ LRESULT CALLBACK CSocketEndpoint::SocketWindowProc(HWND window, UINT message, WP
         }
     }
     // The default handling of WM_CLOSE destroys the window; a later create must then make a new one.
-    if (message == WM_NCDESTROY && window == g_socketWindow) {
-        g_socketWindow = NULL;
+    if (message == WM_NCDESTROY && window == MySockets().window) {
+        MySockets().window = NULL;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -13,11 +13,12 @@
 #include <sstream>
 #include <string>
 
-#include "ControlWindow.h"
 #include "FakeServiceControl.h"
+#include "IpcClient.h"
 #include "IpcWire.h"
 #include "NetTestSupport.h"
 #include "OmbrixIni.h"
+#include "ControlWindow.h"
 #include "ServiceLog.h"
 
 namespace {
@@ -586,6 +587,54 @@ namespace {
 // Run only by ipc_loopback_only_test.sh, inside a network namespace of its own: serves at the port in
 // OMBRIX_IPC_PROBE_PORT until a stop request arrives. Whatever the script sends to the namespace's LAN
 // address in the meantime must never reach the service: only the script's loopback ping and stop may.
+// The console's client on one thread and the endpoint on a thread of its own that opened the first socket,
+// as in the IPC benchmark. The client's read events must come to the client's own thread: handled on the
+// service's thread, the idle read handler there sees the client not yet busy and throws away the reply to
+// the request the client is just sending, and the client's wait is never woken.
+TEST_F(IpcServerTest, ClientOnAnotherThreadGetsItsSocketEventsOnItsOwnThread)
+{
+    FakeServiceControl service;
+    ServiceThread thread(service);
+    ASSERT_TRUE(thread.Started());
+    CIpcClient client;
+    ASSERT_TRUE(client.StartWith(thread.Port(), ""));
+    HWND window = CSocketEndpoint::SocketWindow();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, NULL)) << "the client's socket window";
+    EXPECT_NE(thread.Window(), nullptr);
+    EXPECT_NE(GetWindowThreadProcessId(thread.Window(), NULL), GetCurrentThreadId());
+
+    // A stale datagram for the idle client: its read event must wait in this thread's queue.
+    sockaddr_in local = {};
+    int length = sizeof local;
+    ASSERT_EQ(0, getsockname(client.Socket(), reinterpret_cast<sockaddr*>(&local), &length));
+    UdpPeer stray;
+    ASSERT_TRUE(stray.SendTo(ntohs(local.sin_port), {1, 2, 3, 4}));
+    MSG msg;
+    const DWORD start = GetTickCount();
+    bool queued = false;
+    while (!(queued = PeekMessageA(&msg, NULL, WM_CLIENT_SOCKET, WM_CLIENT_SOCKET, PM_NOREMOVE) != FALSE)) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= nettest::kPromptMs) {
+            break;
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, nettest::kPromptMs - elapsed, QS_POSTMESSAGE);
+    }
+    ASSERT_TRUE(queued) << "the client's read event went to another thread (" << client.DiscardedDatagrams()
+                        << " datagrams thrown away there)";
+    EXPECT_EQ(0u, client.DiscardedDatagrams()) << "handled before this thread dispatched it";
+    ASSERT_TRUE(nettest::PumpUntil([&] { return client.DiscardedDatagrams() == 1; }));
+
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(client.PingRequest(IPC_PING)) << "ping " << i;
+        ASSERT_TRUE(client.QueryRequest(IPC_GET_CLIENTS, nullptr, 0)) << "list " << i;
+    }
+    EXPECT_EQ(1u, client.DiscardedDatagrams());
+    client.Destroy();
+    EXPECT_EQ(nullptr, CSocketEndpoint::SocketWindow()) << "this thread's last endpoint took its window along";
+    ASSERT_TRUE(thread.Quit());
+}
+
 TEST_F(IpcServerTest, DISABLED_ServeUntilStoppedForTheLoopbackProbe)
 {
     const char* portText = getenv("OMBRIX_IPC_PROBE_PORT");
