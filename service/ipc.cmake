@@ -11,7 +11,7 @@ if(WIN32)
   add_library(ombrix_ipc_server STATIC IpcServer.cpp ControlWindow.cpp)
   target_include_directories(ombrix_ipc_server PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(ombrix_ipc_server PUBLIC ombrix_ipc_dispatch ombrix_net_win ombrix_common_win)
-  ombrix_gtest(ipc_server_wine_test IpcServer_wintest.cpp LIBS ombrix_ipc_server)
+  ombrix_gtest(ipc_server_wine_test IpcServer_wintest.cpp ControlWindow_wintest.cpp LIBS ombrix_ipc_server)
 endif()
 
 if(WIN32 AND NOT OMBRIX_I686)
