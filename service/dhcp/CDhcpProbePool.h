@@ -17,8 +17,9 @@
 #include "CWin32DhcpLock.h"
 
 /// At most this many DISCOVERs are answered at once: 253 new clients (the largest pool) booting together
-/// are all offered an address within about four seconds of probes.
-constexpr LONG kDhcpProbeThreadLimit = 64;
+/// are all offered an address within about eight seconds of probes, while the threads, each about a
+/// megabyte under Wine, stay few.
+constexpr LONG kDhcpProbeThreadLimit = 32;
 /// A probe thread without work for this long ends.
 constexpr DWORD kDhcpProbeIdleMs = 10000;
 /// Each probe thread's stack: it runs the core's DISCOVER handling and one ICMP echo.

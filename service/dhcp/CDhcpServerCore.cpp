@@ -287,7 +287,65 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
         Guard guard(m_host.lock);
         reservation.ReleaseLocked();
     }
-    return kDhcpNoAddress;
+    // Third pass: take over the address of the oldest offer nobody took up. A client asks for its offer
+    // within moments; an offer left standing for seconds belongs to a client that went elsewhere, or to
+    // one of a flood of made-up clients, which would otherwise keep the whole pool for the offer timeout
+    // and every real client out.
+    for (;;) {
+        uint32_t candidate = 0;
+        {
+            Guard guard(m_host.lock);
+            candidate = TakeOverOldestOffer(reservation, low, high, network, server);
+        }
+        if (candidate == 0) {
+            return kDhcpNoAddress;
+        }
+        if (!Probe(candidate)) {
+            Guard guard(m_host.lock);
+            if (!HeldForReservation(candidate)) {
+                return candidate;
+            }
+        }
+        Guard guard(m_host.lock);
+        reservation.ReleaseLocked();
+    }
+}
+
+uint32_t CDhcpServerCore::TakeOverOldestOffer(Reservation& reservation, uint32_t low, uint32_t high, uint32_t network,
+                                              uint32_t server)
+{
+    const uint32_t now = m_host.clock->Now();
+    const DhcpOfferEntry* oldest = nullptr;
+    for (size_t i = 0; i < m_offers.Count(); ++i) {
+        const DhcpOfferEntry& offer = m_offers.At(i);
+        const uint32_t host = DhcpAddressOctet(offer.inAddr, 3);
+        const bool inPool = DhcpHostAddress(network, host) == offer.inAddr && host >= low && host < high;
+        if (!inPool || offer.inAddr == server || IsProbing(offer.inAddr) ||
+            static_cast<uint64_t>(offer.offerTime) + kDhcpOfferTakeOverSeconds > now) {
+            continue;
+        }
+        const DhcpClientEntry* holder = m_clients.FindByAddress(offer.inAddr);
+        if (holder != nullptr && holder->leaseStart != 0) {
+            continue;
+        }
+        if (oldest == nullptr || offer.offerTime < oldest->offerTime) {
+            oldest = &offer;
+        }
+    }
+    if (oldest == nullptr) {
+        return 0;
+    }
+    const uint32_t address = oldest->inAddr;
+    // The offer goes at once, so its client's REQUEST can no longer take the address meanwhile; an ended
+    // lease that still named the address gives it up too.
+    m_offers.Remove(oldest);
+    DhcpClientEntry* holder = m_clients.FindByAddress(address);
+    if (holder != nullptr) {
+        holder->inAddr = 0;
+        m_clients.RemoveEmptyEntries();
+    }
+    reservation.TakeLocked(address);
+    return address;
 }
 
 bool CDhcpServerCore::IsProbing(uint32_t address) const

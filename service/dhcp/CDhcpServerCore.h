@@ -42,6 +42,10 @@ struct DhcpCollaborators {
     std::string databasePath;  ///< program directory followed by kDhcpDatabaseFileName
 };
 
+/// An open offer left standing this long may be taken over when the pool has nothing else: its client has
+/// not asked for it, though clients ask within moments of the offer.
+constexpr uint32_t kDhcpOfferTakeOverSeconds = 2;
+
 class CDhcpServerCore {
 public:
     explicit CDhcpServerCore(const DhcpCollaborators& collaborators);
@@ -107,6 +111,10 @@ private:
     friend class Answering;
 
     uint32_t ReserveAddress(Reservation& reservation);
+    /// Removes the oldest open offer of the pool left standing kDhcpOfferTakeOverSeconds and reserves its
+    /// address (lock held); 0 when there is none.
+    uint32_t TakeOverOldestOffer(Reservation& reservation, uint32_t low, uint32_t high, uint32_t network,
+                                 uint32_t server);
     /// True while a reservation under way holds `address` (lock held).
     bool IsProbing(uint32_t address) const;
 

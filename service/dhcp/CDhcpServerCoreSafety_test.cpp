@@ -233,6 +233,27 @@ TEST(DhcpAddressSafety, APoolOfRunningLeasesOffersNothing)
     EXPECT_TRUE(rig.trace.Has("Unable to reserve address for DHCPOFFER!"));
 }
 
+TEST(DhcpAddressSafety, AnOfferLeftStandingIsTakenOverWhenThePoolIsFull)
+{
+    // A flood of made-up clients takes every address by offers alone; a real client must still get one.
+    CoreRig rig;
+    rig.settings.highAddress = 4;
+    rig.core->Configure(rig.settings);
+    Ledger ledger(rig);
+    for (const Step& s : std::vector<Step>{{Act::Discover, 0xA}, {Act::Discover, 0xB}, {Act::Discover, 0xC}}) {
+        ledger.Play(s);
+    }
+    EXPECT_EQ(0u, ledger.Offered(0xC)) << "offers only moments old were taken over";
+    for (const Step& s : std::vector<Step>{{Act::Elapse, 3}, {Act::Discover, 0xC}, {Act::Take, 0xC},
+                                           {Act::Take, 0xA, kTwo}}) {
+        ledger.Play(s);
+        ASSERT_EQ("", ledger.Clash());
+    }
+    EXPECT_EQ(kTwo, ledger.Held(0xC)) << "the oldest offer's address goes to the newcomer";
+    EXPECT_EQ(0u, ledger.Held(0xA)) << "the client whose offer was taken over was ACKed";
+    EXPECT_TRUE(rig.trace.Has("Cannot find DHCPOFFER match for this DHCPREQUEST!"));
+}
+
 TEST(DhcpAddressSafety, TheClashCheckSeesWhatItShould)
 {
     DhcpClientEntry a;
