@@ -7,7 +7,9 @@
 // with --port P, whatever listens there (the real daemon): then only echo, ping and list against it run.
 //
 //   ipc_bench [--count N] [--port P]
-// Prints one line per path: median and p99 in microseconds, and the ratio of each median to the echo's.
+// Prints one line per path: median and p99 in microseconds of the answered round trips, how many of the N
+// got no answer within the client's deadline (lost), and the ratio of each median to the echo's; then the
+// total lost. Exit status: 0 all answered, 2 some lost, 1 could not start.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -146,7 +148,7 @@ private:
 struct Figures {
     double median = 0;
     double p99 = 0;
-    int failures = 0;
+    int lost = 0;
 };
 
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
@@ -169,7 +171,7 @@ Figures Measure(int count, Trip trip)
         if (ok) {
             times.push_back(Microseconds(a, b, frequency));
         } else {
-            ++f.failures;
+            ++f.lost;
         }
     }
     if (times.empty()) {
@@ -181,9 +183,9 @@ Figures Measure(int count, Trip trip)
     return f;
 }
 
-void Print(const char* name, const Figures& f, double floor)
+void Print(const char* name, const Figures& f, int count, double floor)
 {
-    printf("%-5s median_us=%.1f p99_us=%.1f failures=%d ratio_to_echo=%.2f\n", name, f.median, f.p99, f.failures,
+    printf("%-5s median_us=%.1f p99_us=%.1f lost=%d/%d ratio_to_echo=%.2f\n", name, f.median, f.p99, f.lost, count,
            floor > 0 ? f.median / floor : 0.0);
 }
 
@@ -223,9 +225,11 @@ int main(int argc, char** argv)
     Figures clients = Measure(count, [&] {
         return client.QueryRequest(IPC_GET_CLIENTS, list.data(), static_cast<int>(list.size())) != FALSE;
     });
-    Print("echo", floor, floor.median);
-    Print("ping", ping, floor.median);
-    Print("list", clients, floor.median);
+    Print("echo", floor, count, floor.median);
+    Print("ping", ping, count, floor.median);
+    Print("list", clients, count, floor.median);
+    const int lost = floor.lost + ping.lost + clients.lost;
+    printf("lost_total=%d of %d\n", lost, 3 * count);
     delete inProcess;
-    return (floor.failures || ping.failures || clients.failures) ? 1 : 0;
+    return lost ? 2 : 0;
 }
