@@ -133,6 +133,7 @@ void CDhcpClientDatabase::TakeContent(const std::vector<uint8_t>& bytes, CDhcpCl
         m_trace.Line("Memory error building client list!!");
         break;
     }
+    m_fileHasRecords = m_fileHasRecords || table->Count() != 0;
     const size_t tidied = table->TidyAfterLoad();
     if (tidied != 0) {
         m_trace.Format("Client database: %u entries corrected or dropped", static_cast<unsigned>(tidied));
@@ -246,6 +247,7 @@ void CDhcpClientDatabase::Load(CDhcpClientTable* table)
     m_trace.Line("CDhcpServer::LoadClientList()");
     table->Clear();
     m_holdSaves = false;
+    m_fileHasRecords = false;
     std::vector<uint8_t> bytes;
     ReadOutcome read = ReadOutcome::Missing;
     try {
@@ -316,9 +318,12 @@ DhcpSaveSnapshot CDhcpClientDatabase::TakeSnapshot(CDhcpClientTable& table)
 DhcpSaveSnapshot CDhcpClientDatabase::Encoded(const CDhcpClientTable& table)
 {
     DhcpSaveSnapshot snapshot;
-    if (table.Count() == 0) {
+    // An empty table leaves the file alone, unless the file holds leases the table has given up since
+    // (every client released, or its entry taken back): those must not come back at the next start.
+    if (table.Count() == 0 && !m_fileHasRecords) {
         return snapshot;
     }
+    m_fileHasRecords = table.Count() != 0;
     try {
         snapshot.bytes = Encode(table);
     } catch (const std::bad_alloc&) {

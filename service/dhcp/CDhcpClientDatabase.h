@@ -95,6 +95,8 @@ public:
     /// The second half, without the table's lock but with one that lets one save write at a time. A
     /// snapshot older than one already written is dropped: the file never goes back in time.
     void WriteSnapshot(const DhcpSaveSnapshot& snapshot);
+    /// The table was emptied at a stop, not by its clients: a later save of it leaves the file alone.
+    void TableCleared() { m_fileHasRecords = false; }
     /// True while a file that could not be read keeps saves back.
     bool SavesHeldBack() const { return m_holdSaves; }
 
@@ -134,6 +136,7 @@ private:
     const CDhcpTrace& m_trace;
     IDhcpServiceLog* m_serviceLog;
     bool m_holdSaves = false;
+    bool m_fileHasRecords = false;  ///< what was loaded or last snapshotted held entries (under the table's lock)
     uint64_t m_generation = 0;  ///< of the last snapshot taken (under the table's lock)
     uint64_t m_written = 0;     ///< of the last snapshot written (under the save lock)
 };

@@ -207,6 +207,22 @@ TEST(CDhcpClientDatabase, EmptyTableLeavesTheFileAlone)
     EXPECT_EQ(0, rig.files.steps) << "not even a new file beside it";
 }
 
+TEST(CDhcpClientDatabase, ATableEmptiedSinceTheLoadIsSavedEmpty)
+{
+    // Every client released: the stored leases must not come back at the next start.
+    DbRig rig;
+    rig.files.files[kPath] = CDhcpClientDatabase::Encode(TableOf({2, 3}));
+    CDhcpClientTable table;
+    rig.db.Load(&table);
+    ASSERT_EQ(2u, table.Count());
+    table.Clear();
+    rig.db.Save(table);
+    EXPECT_EQ(Header("DHCP Client Data v1.1"), rig.files.files[kPath]);
+    const int steps = rig.files.steps;
+    rig.db.Save(table);
+    EXPECT_EQ(steps, rig.files.steps) << "an empty file is not written again and again";
+}
+
 TEST(CDhcpClientDatabase, WriteFailuresAreTracedAndKeepTheOldFile)
 {
     struct Case {

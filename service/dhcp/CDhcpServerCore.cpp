@@ -764,6 +764,7 @@ void CDhcpServerCore::ClearClientTable()
 {
     Guard guard(m_host.lock);
     m_clients.Clear();
+    m_database.TableCleared();
 }
 
 void CDhcpServerCore::SetPool(uint32_t lowAddress, uint32_t highAddress)
