@@ -135,3 +135,18 @@ function(ombrix_fuzz name)
   target_link_libraries(${name} PRIVATE ${libraries})
   add_test(NAME ${name}_seeds COMMAND ${name} -runs=0 ${F_CORPUS})
 endfunction()
+
+# ombrix_deliverable(TARGET): a program or library that ships. Its debug information goes into a file of
+# its own beside it (TARGET's file name + ".debug", linked back by a debug link for gdb), and the shipped
+# file is stripped of it: Wine maps a program's DWARF sections into private memory, several megabytes that
+# a user's machine would carry for nothing.
+function(ombrix_deliverable target)
+  if(NOT WIN32 OR NOT CMAKE_OBJCOPY)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-debug --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
+            $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
