@@ -4,10 +4,13 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <map>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "CDhcpClientDatabase.h"
+#include "CDhcpServerCore.h"
 #include "DhcpTestSupport.h"
 
 using namespace dhcptest;
@@ -123,6 +126,142 @@ TEST(CDhcpClientDatabase, PosixSaveSurvivesSigkill)
         db.Load(&loaded);
         EXPECT_TRUE(SameEntries(tables[0], loaded) || SameEntries(tables[1], loaded))
             << "round " << round << ": " << loaded.Count() << " entries";
+    }
+    unlink(path.c_str());
+    unlink((path + kDhcpDatabaseNewSuffix).c_str());
+    rmdir(dir);
+}
+
+// What a client was told: the ACK's address, and the clock of the batch that granted it.
+struct AckRecord {
+    uint8_t client;
+    uint32_t address;
+    uint32_t leaseStart;
+};
+
+// Tells the parent of every ACK as it leaves, through a pipe: what reached the pipe before the kill was sent.
+class PipeSender : public IDhcpReplySender {
+public:
+    PipeSender(int fd, const IDhcpClock& clock) : m_fd(fd), m_clock(clock) {}
+    bool SendReply(uint32_t, uint16_t, const uint8_t* bytes, size_t) override
+    {
+        if (bytes[kDhcpTypeValueOffset] != DHCPACK) {
+            return true;
+        }
+        AckRecord r{bytes[kDhcpChaddrOffset + 5], DhcpReadLe32(bytes + kDhcpYiaddrOffset),
+                    const_cast<IDhcpClock&>(m_clock).Now()};
+        return write(m_fd, &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r));
+    }
+
+private:
+    int m_fd;
+    const IDhcpClock& m_clock;
+};
+
+// A renewal storm in a child process with the real file calls, killed with SIGKILL after a different
+// number of ACKs each round: every lease a client was ACKed (new start included) is in the file after.
+TEST(CDhcpServerCore, NoAckedLeaseIsLostToASigkillDuringARenewalStorm)
+{
+    char dir[] = "/dev/shm/ombrix-dhcp-storm-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string path = std::string(dir) + "/" + kDhcpDatabaseFileName;
+    constexpr uint8_t kClients = 20;
+    std::mt19937 random(20261211);
+    const int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        {
+            CDhcpClientTable start;
+            for (uint8_t n = 2; n < 2 + kClients; ++n) {
+                DhcpClientEntry e = Entry(n);
+                e.leaseStart = 1;
+                start.Append(e);
+            }
+            CPosixDhcpFileSystem files;
+            CDhcpTrace trace(nullptr);
+            CDhcpClientDatabase(&files, path, trace).Save(start);
+        }
+        int acks[2];
+        ASSERT_EQ(0, pipe(acks));
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(acks[0]);
+            FakeClock clock;
+            clock.now = 100;
+            PipeSender sender(acks[1], clock);
+            FakeProbe probe;
+            CPosixDhcpFileSystem files;
+            DhcpCollaborators c;
+            c.clock = &clock;
+            c.probe = &probe;
+            c.sender = &sender;
+            c.files = &files;
+            c.databasePath = path;
+            CDhcpServerCore core(c);
+            DhcpSettings s;
+            s.serverAddress = Ip(192, 168, 0, 1);
+            s.network = Ip(192, 168, 0, 0);
+            s.lowAddress = 2;
+            s.highAddress = 254;
+            s.leaseAddrTimeout = 900;
+            core.Configure(s);
+            core.LoadClientList();
+            std::mt19937 pick(static_cast<unsigned>(round));
+            for (;;) {
+                std::vector<std::unique_ptr<CDHCPPacket>> packets;
+                std::vector<CDHCPPacket*> batch;
+                for (int i = 0; i < 6; ++i) {
+                    const uint8_t n = static_cast<uint8_t>(2 + pick() % kClients);
+                    const std::vector<uint8_t> renewal = MessageBuilder(DHCPREQUEST)
+                                                             .Mac({0, 0, 0, 0, 0, n})
+                                                             .ClientId({1, 2, 3, n})
+                                                             .Ciaddr(Ip(192, 168, 0, n))
+                                                             .Build();
+                    packets.emplace_back(new CDHCPPacket(core.Context(), renewal.data(), renewal.size()));
+                    batch.push_back(packets.back().get());
+                }
+                core.HandleBatch(batch.data(), batch.size());
+                ++clock.now;
+            }
+        }
+        close(acks[1]);
+        // Kill after some ACKs: anywhere from the first batch to a few dozen in.
+        const int killAfter = 1 + static_cast<int>(random() % 120);
+        std::map<uint8_t, AckRecord> told;
+        AckRecord r;
+        int seen = 0;
+        while (seen < killAfter && read(acks[0], &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r))) {
+            told[r.client] = r;
+            ++seen;
+        }
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        // ACKs already in the pipe when the kill came had left too.
+        while (read(acks[0], &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r))) {
+            told[r.client] = r;
+        }
+        close(acks[0]);
+        ASSERT_EQ(killAfter, seen) << "the storm ended before the kill";
+
+        CPosixDhcpFileSystem files;
+        FakeTrace sink;
+        CDhcpTrace trace(&sink);
+        CDhcpClientTable loaded;
+        CDhcpClientDatabase(&files, path, trace).Load(&loaded);
+        for (const auto& ack : told) {
+            bool found = false;
+            for (size_t i = 0; i < loaded.Count(); ++i) {
+                const DhcpClientEntry& e = loaded.At(i);
+                if (e.hdwrAddr.bytes[5] == ack.first) {
+                    found = true;
+                    EXPECT_EQ(ack.second.address, e.inAddr) << "round " << round;
+                    EXPECT_GE(e.leaseStart, ack.second.leaseStart)
+                        << "round " << round << ": client " << int(ack.first) << " was ACKed a lease the file lost";
+                }
+            }
+            EXPECT_TRUE(found) << "round " << round << ": client " << int(ack.first) << " missing";
+        }
     }
     unlink(path.c_str());
     unlink((path + kDhcpDatabaseNewSuffix).c_str());
