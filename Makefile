@@ -1,7 +1,7 @@
 # Two entry points; both install what they need first (scripts/bootstrap, idempotent).
 #   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
 #   make demo   the network lab: the service under Wine serving a real DHCP client
-.PHONY: test demo demo-service bootstrap build clean lab-up lab-down
+.PHONY: test demo demo-service bootstrap build clean lab-up lab-down bench
 
 test: bootstrap
 	scripts/run-tests
@@ -12,6 +12,10 @@ demo: bootstrap
 # The service alone under Wine's service control manager with the stand-in driver.
 demo-service: bootstrap
 	scripts/demo
+
+# Every benchmark beside its peer, in one run; writes docs/benchmarks.md (about 15 minutes).
+bench: bootstrap
+	scripts/bench-all
 
 bootstrap:
 	scripts/bootstrap
