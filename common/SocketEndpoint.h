@@ -1,8 +1,9 @@
 #pragma once
 // CSocketEndpoint: a UDP (or other) socket whose events arrive as window messages on the hidden socket
-// window, the base of every endpoint of the service and of the console's IPC client. All endpoints, the
-// process-wide endpoint list and the socket window belong to the thread that created the first socket;
-// nothing here may be called from another thread.
+// window, the base of every endpoint of the service and of the console's IPC client. Each thread that opens
+// sockets has a socket window and an endpoint list of its own, so an endpoint's events are handled on the
+// thread that made it; an endpoint may not be called from another thread (the DHCP server's probe and
+// packet threads send through a channel of their own and tell the endpoint's thread with an own event).
 #include <windows.h>
 #include <winsock.h>
 
