@@ -13,11 +13,17 @@ ombrix_gtest(log_line_test LogLine_test.cpp LIBS ombrix_log_core)
 ombrix_gtest(ini_number_test IniNumber_test.cpp LIBS ombrix_ini_core)
 
 if(WIN32)
-  add_library(ombrix_common_win STATIC OmbrixIni.cpp LogWriter.cpp ServiceLog.cpp)
-  target_include_directories(ombrix_common_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(ombrix_common_win PUBLIC ombrix_log_core ombrix_ini_core)
+  # The settings file alone (COmbrixIni), for every program that reads or writes Ombrix.Ini.
+  add_library(ombrix_settings STATIC OmbrixIni.cpp)
+  target_include_directories(ombrix_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(ombrix_settings PUBLIC ombrix_ini_core)
 
-  ombrix_gtest(ombrix_ini_wine_test OmbrixIni_wintest.cpp LIBS ombrix_common_win)
+  # The log writers: the component logs and the service log.
+  add_library(ombrix_common_win STATIC LogWriter.cpp ServiceLog.cpp)
+  target_include_directories(ombrix_common_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(ombrix_common_win PUBLIC ombrix_log_core)
+
+  ombrix_gtest(ombrix_ini_wine_test OmbrixIni_wintest.cpp LIBS ombrix_settings)
   ombrix_gtest(log_writer_wine_test LogWriter_wintest.cpp ServiceLog_wintest.cpp LIBS ombrix_common_win)
   # Once more in a zone far from UTC (a POSIX zone string: no zone files needed), where a stamp in local
   # time would show.

@@ -6,7 +6,5 @@ foreach(target aux_stack_fuzz aux_tdi_fuzz aux_vdhcp_fuzz aux_text_fuzz aux_pass
   string(REGEX REPLACE "_fuzz$" "" corpus ${target})
   ombrix_fuzz(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp
     LIBS ombrix_aux_fakes CORPUS ${CMAKE_CURRENT_LIST_DIR}/corpus/${corpus})
-  if(TARGET ${target})
-    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-  endif()
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 endforeach()

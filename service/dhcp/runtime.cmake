@@ -29,10 +29,10 @@ add_library(ombrix_dhcp_server STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpClock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpFileSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DhcpServerFactory.cpp)
-# ServerComponent.h: the interface the service holds the server by.
-target_include_directories(ombrix_dhcp_server PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/service)
-target_link_libraries(ombrix_dhcp_server PUBLIC ombrix_dhcp_runtime_core ombrix_net_win ombrix_common_win ombrixaux
-  wsock32)
+# ServerComponent.h (ombrix_service_api): the interface the service holds the server by.
+target_include_directories(ombrix_dhcp_server PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(ombrix_dhcp_server PUBLIC ombrix_dhcp_runtime_core ombrix_service_api ombrix_net_win
+  ombrix_settings ombrix_common_win ombrixaux wsock32)
 
 # Under Wine: the server on the loopback address with stand-ins for the adapter table and the probe, and
 # the file calls on the prefix's disk.

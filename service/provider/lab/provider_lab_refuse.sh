@@ -11,7 +11,7 @@
 # Prints one PASS/FAIL line per check and "N passed, N failed"; exit 1 when any failed.
 # Needs the win64 build of OmbrixDaemon ombrixaux ombrixdrvctl ombrixdrv ipcctl test_providers.
 set -uo pipefail
-cd "$(dirname "$0")/../.." || exit 1
+cd "$(dirname "$0")/../../.." || exit 1
 export OMBRIX_LAB_TAG=${OMBRIX_LAB_TAG:-ap$(( $$ % 100000 ))}
 export OMBRIX_LAB_OWNER=$$
 lab=scripts/lab

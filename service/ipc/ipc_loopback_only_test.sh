@@ -9,7 +9,7 @@
 set -euo pipefail
 server_exe=$1
 ipcctl_exe=$2
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 
 if [ "$(id -u)" != 0 ] || ! command -v ip >/dev/null; then
   echo "ipc_loopback_only_test: needs root and iproute2" >&2
