@@ -1,7 +1,7 @@
 # Two entry points; both install what they need first (scripts/bootstrap, idempotent).
 #   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
 #   make demo   the network lab: the service under Wine serving a real DHCP client
-.PHONY: test demo demo-service bootstrap build clean lab-up lab-down bench
+.PHONY: test demo demo-service bootstrap build clean lab-up lab-down bench soak
 
 test: bootstrap
 	scripts/run-tests
@@ -16,6 +16,10 @@ demo-service: bootstrap
 # Every benchmark beside its peer, in one run; writes docs/benchmarks.md (about 15 minutes).
 bench: bootstrap
 	scripts/bench-all
+
+# An hour of DHCP clients coming and going, a 60 s flood every ten minutes (tests/dhcp_soak.sh).
+soak: build
+	bash tests/dhcp_soak.sh --minutes 60
 
 bootstrap:
 	scripts/bootstrap
