@@ -14,9 +14,12 @@ class CFuzzInput {
   uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
   uint16_t U16() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
   uint32_t U32() { return static_cast<uint32_t>(U16()) | (static_cast<uint32_t>(U16()) << 16); }
+  // At most n bytes, fewer where the input runs out; taken in one copy, since a scripted reply may be long.
   std::vector<uint8_t> Bytes(size_t n) {
-    std::vector<uint8_t> out;
-    while (n-- > 0 && !Empty()) out.push_back(Byte());
+    const size_t left = at_ < size_ ? size_ - at_ : 0;
+    if (n > left) n = left;
+    std::vector<uint8_t> out(data_ + at_, data_ + at_ + n);
+    at_ += n;
     return out;
   }
   std::string Text(size_t n) {

@@ -1,7 +1,8 @@
 // The registry methods of all three families, the settings writes and the idle time on a registry the
 // fuzzer builds. Input: commands of one byte each, choosing a key path from the places the methods look at
 // and a value name from those they read (byte, byte), then a type (byte) and data (u8 length, bytes).
-// Every key opened must be closed again, and the tables keep their bounds.
+// Every key opened must be closed again, and the tables keep their bounds. The registry is the unit tests'
+// in-memory one made cheap per input (aux_fuzz_registry.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +13,7 @@
 #include "DialupIdle.h"
 #include "DriverPresence.h"
 #include "aux_fuzz_input.h"
-#include "testing/FakeRegistry.h"
+#include "aux_fuzz_registry.h"
 #include "testing/FakeSystem.h"
 #include "testing/FakeTdiStack.h"
 
@@ -72,7 +73,7 @@ void CheckTable(const CAdapterTable& table) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CFuzzInput input(data, size);
-  CFakeRegistry registry;
+  CFuzzRegistry registry;
   while (!input.Empty()) {
     const char* path = Pick(kPaths, input.Byte());
     const char* name = Pick(kNames, input.Byte());
