@@ -8,8 +8,6 @@
 
 #include "SocketEndpoint.h"
 
-/// Window message of the client's socket events.
-constexpr UINT WM_CLIENT_SOCKET = 0x49F;
 
 // How long each kind of request waits for its reply, in milliseconds.
 constexpr DWORD kIpcPingTimeoutMs = 1000;

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "SocketMessages.h"
+
 /// Class of the one hidden window that receives every endpoint's socket events.
 constexpr char kSocketWindowClass[] = "OmbrixSocketWindow";
 /// Longest component log path kept.

@@ -19,9 +19,6 @@
 #include "ServerComponent.h"
 #include "SocketEndpoint.h"
 
-/// The window message of the DHCP server's socket events.
-constexpr UINT kDhcpSocketMessage = 0x458;
-static_assert(kDhcpSocketMessage == 1112, "the DHCP server's socket message");
 
 /// Service-log lines of a start that fails.
 constexpr char kDhcpNoAddressText[] = "Unable to determine IP Address to bind DHCP Server to.";

@@ -7,8 +7,6 @@
 
 #include "SocketEndpoint.h"
 
-/// Socket events of the IPC endpoint.
-constexpr UINT WM_IPC_SOCKET = 0x491;
 /// A console request for the control window: wParam the request code, lParam the id under which the
 /// endpoint keeps the request's record (see CIpcServer::TakeRequest). The message carries no pointer: any
 /// program on the desktop can post it, so whatever it carries is only a key to look up.
