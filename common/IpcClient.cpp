@@ -1,5 +1,7 @@
 #include "IpcClient.h"
 
+#include "IpcSettings.h"
+
 #include <cstring>
 #include <vector>
 
@@ -8,11 +10,6 @@
 
 namespace {
 
-constexpr char kSectionIpc[] = "IPC";
-constexpr char kKeyServerPort[] = "ServerPort";
-constexpr char kKeyLocalAddress[] = "LocalAddress";
-// Only the low 16 bits of ServerPort are a port.
-constexpr unsigned kPortMask = 0xFFFF;
 // Larger than the largest UDP datagram.
 constexpr size_t kWholeReadBufferSize = 65536;
 
@@ -47,7 +44,7 @@ BOOL CIpcClient::Start()
     int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcDefaultServerPort);
     char address[kIpcLocalAddressBufferSize] = "";
     COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
-    return StartWith(static_cast<unsigned short>(static_cast<unsigned>(port) & kPortMask), address);
+    return StartWith(static_cast<unsigned short>(static_cast<unsigned>(port) & kIpcPortMask), address);
 }
 
 BOOL CIpcClient::StartWith(unsigned short serverPort, const char* localAddress)

@@ -6,6 +6,7 @@
 // message, the client hands the text to its failure handler and the console decides how to show it.
 #include <cstdint>
 
+#include "IpcSettings.h"
 #include "SocketEndpoint.h"
 
 
@@ -16,7 +17,6 @@ constexpr DWORD kIpcRequestTimeoutMs = 3000;
 constexpr int kIpcShortReplyBufferSize = 20;
 
 /// Settings of the link, section IPC of Ombrix.Ini.
-constexpr unsigned short kIpcDefaultServerPort = 63259;
 /// LocalAddress is read into a buffer of this size (79 characters and the terminator).
 constexpr unsigned kIpcLocalAddressBufferSize = 80;
 

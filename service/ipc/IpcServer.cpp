@@ -1,5 +1,7 @@
 #include "IpcServer.h"
 
+#include "IpcSettings.h"
+
 #include <cstring>
 #include <vector>
 
@@ -9,17 +11,13 @@
 
 namespace {
 
-constexpr char kSectionIpc[] = "IPC";
-constexpr char kKeyServerPort[] = "ServerPort";
-constexpr char kKeyLocalAddress[] = "LocalAddress";
-constexpr unsigned kPortMask = 0xFFFF;
 
 }  // namespace
 
 CIpcServer::CIpcServer()
     : m_controlWindow(NULL),
       m_localAddress(0),
-      m_port(kIpcServerDefaultPort),
+      m_port(kIpcDefaultServerPort),
       m_buffer(nullptr),
       m_posted(0),
       m_lastId(0)
@@ -33,11 +31,11 @@ CIpcServer::~CIpcServer()
 
 BOOL CIpcServer::Start()
 {
-    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcServerDefaultPort);
+    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcDefaultServerPort);
     char address[kIpcServerLocalAddressBufferSize] = "";
     COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
     unsigned long local = address[0] ? inet_addr(address) : 0;
-    return StartOn(static_cast<unsigned short>(static_cast<unsigned>(port) & kPortMask), local);
+    return StartOn(static_cast<unsigned short>(static_cast<unsigned>(port) & kIpcPortMask), local);
 }
 
 BOOL CIpcServer::StartOn(unsigned short port, unsigned long localAddress)

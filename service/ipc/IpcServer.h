@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 
+#include "IpcSettings.h"
 #include "SocketEndpoint.h"
 
 /// A console request for the control window: wParam the request code, lParam the id under which the
@@ -16,7 +17,6 @@ static_assert(WM_IPC_REQUEST == 0x590, "the control window's request message");
 /// Large enough for every request; a bigger datagram fails to be received and is dropped.
 constexpr int kIpcReceiveBufferSize = 12288;
 /// Section IPC of Ombrix.Ini.
-constexpr unsigned short kIpcServerDefaultPort = 63259;
 constexpr unsigned kIpcServerLocalAddressBufferSize = 80;
 /// Logged in the service log when the endpoint cannot start.
 constexpr char kIpcStartFailureText[] = "IPC Server Failed to create/bind socket";

@@ -555,7 +555,7 @@ TEST_F(IpcServerTest, StartTakesThePortFromTheFileAndListensOnLoopbackOnly)
     IniKeys::Set("IPC", "ServerPort", NULL);
     CIpcServer byDefault;
     if (byDefault.Start()) {  // the default port may be in use by a daemon of another test on this machine
-        EXPECT_EQ(kIpcServerDefaultPort, byDefault.Port());
+        EXPECT_EQ(kIpcDefaultServerPort, byDefault.Port());
     }
 }
 
