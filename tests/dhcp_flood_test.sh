@@ -65,27 +65,11 @@ trap finish EXIT
 trap 'exit 130' INT TERM
 
 now_ms() { date +%s%3N; }
-check() {  # check NAME CONDITION-CMD...
-  local name=$1; shift
-  if "$@"; then echo "PASS $name"; passed=$((passed + 1)); else echo "FAIL $name"; failed=$((failed + 1)); fi
-}
-give_up() {  # a check that the rest depends on failed: say so and end
-  echo "FAIL $*"
-  echo "$passed passed, $((failed + 1)) failed"
-  exit 1
-}
-kv() { tr ' ' '\n' <<< "$1" | sed -n "s/^$2=//p" | head -n1; }
+source tests/lab_test_lib.sh
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 hwm_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 udp_in() {  # datagrams base's UDP sockets took in, and those dropped for a full receive buffer
   "$lab" exec base cat /proc/net/snmp | awk '/^Udp:/ { if (!h) { for (i = 2; i <= NF; i++) n[$i] = i; h = 1 } else print $n["InDatagrams"], $n["RcvbufErrors"] }'
-}
-service_pid() {
-  local p
-  for p in $(ip netns pids "$("$lab" path ns)base" 2>/dev/null); do
-    case "$(tr '\0' ' ' < "/proc/$p/cmdline" 2>/dev/null)" in *'\OmbrixDaemon.exe'*) echo "$p"; return 0 ;; esac
-  done
-  return 1
 }
 # The service log since its last start.
 service_log_now() {

@@ -53,23 +53,7 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 
-check() {  # check NAME CONDITION-CMD...
-  local name=$1; shift
-  if "$@"; then echo "PASS $name"; passed=$((passed + 1)); else echo "FAIL $name"; failed=$((failed + 1)); fi
-}
-give_up() {
-  echo "FAIL $*"
-  echo "$passed passed, $((failed + 1)) failed"
-  exit 1
-}
-kv() { tr ' ' '\n' <<< "$1" | sed -n "s/^$2=//p" | head -n1; }
-service_pid() {
-  local p
-  for p in $(ip netns pids "$("$lab" path ns)base" 2>/dev/null); do
-    case "$(tr '\0' ' ' < "/proc/$p/cmdline" 2>/dev/null)" in *'\OmbrixDaemon.exe'*) echo "$p"; return 0 ;; esac
-  done
-  return 1
-}
+source tests/lab_test_lib.sh
 runs=0
 load() {  # load NAME ARGS...: one bounded run of the generator in the client namespace, hardware addresses
   local name=$1; shift  # of its own (a seed per run: runs within one second would share them otherwise)

@@ -671,20 +671,19 @@ void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
 void CDhcpServerCore::OnInform(CDHCPPacket& packet, Batch& batch)
 {
     m_context.trace.Line("--------Inform--------");
-    DhcpReplyPlan plan;
-    plan.kind = DhcpReplyKind::InformAck;
-    PendingReply reply;
-    reply.packet = &packet;
-    reply.built = packet.BuildReply(plan);
-    reply.failure = "Error sending DHCP Reply";
-    batch.replies.push_back(reply);
+    QueueReply(packet, DhcpReplyKind::InformAck, batch);
 }
 
 void CDhcpServerCore::QueueNak(CDHCPPacket& packet, Batch& batch)
 {
     m_context.trace.Line("-------- Nack -------");
+    QueueReply(packet, DhcpReplyKind::Nak, batch);
+}
+
+void CDhcpServerCore::QueueReply(CDHCPPacket& packet, DhcpReplyKind kind, Batch& batch)
+{
     DhcpReplyPlan plan;
-    plan.kind = DhcpReplyKind::Nak;
+    plan.kind = kind;
     PendingReply reply;
     reply.packet = &packet;
     reply.built = packet.BuildReply(plan);

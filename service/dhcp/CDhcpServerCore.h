@@ -140,6 +140,8 @@ private:
     void OnRelease(CDHCPPacket& packet);
     void OnInform(CDHCPPacket& packet, Batch& batch);
     void QueueNak(CDHCPPacket& packet, Batch& batch);
+    /// A reply that needs nothing but its kind (INFORM's ACK, a NAK) into the batch.
+    void QueueReply(CDHCPPacket& packet, DhcpReplyKind kind, Batch& batch);
     /// A NAK sent at once (a DISCOVER the plug-in refused).
     void SendNak(CDHCPPacket& packet);
     void SendExpiryNak(const DhcpHardwareAddress& hardware);
