@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "ControlWindow.h"
 #include "FakeServiceControl.h"
 #include "IpcClient.h"
 #include "IpcWire.h"
-#include "ServiceIpc.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ private:
     {
         BenchService* self = reinterpret_cast<BenchService*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (message == WM_IPC_REQUEST && self) {
-            HandleIpcRequest(self->server_, self->service_, wParam, lParam);
+            CControlWindow::HandleIpcRequest(self->server_, self->service_, wParam, lParam);
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
