@@ -18,3 +18,11 @@ TEST(LogPath, WithoutBackslashUsesTheSystemDirectory)
     // The first character is never looked at.
     EXPECT_EQ("S\\OmbrixDaemon.log", BuildServiceLogPath("\\x.exe", "S"));
 }
+
+TEST(LogPath, NetAlarmLogLiesBesideTheProgramByTheSameRule)
+{
+    EXPECT_EQ("C:\\Ombrix\\NetAlarm.log",
+              BuildPathBesideProgram("C:\\Ombrix\\OmbrixDaemon.exe", "C:\\WINDOWS\\SYSTEM", kNetAlarmLogName));
+    EXPECT_EQ("C:\\WINDOWS\\SYSTEM\\NetAlarm.log",
+              BuildPathBesideProgram("OmbrixDaemon.exe", "C:\\WINDOWS\\SYSTEM", kNetAlarmLogName));
+}
