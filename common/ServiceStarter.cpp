@@ -58,7 +58,7 @@ bool CServiceStarter::StartByServiceManager(DWORD* error)
         return false;
     }
     bool started = false;
-    SC_HANDLE service = OpenServiceA(manager, kDaemonServiceName, SERVICE_START);
+    SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_START);
     if (!service) {
         *error = GetLastError();
     } else {

@@ -6,11 +6,10 @@
 
 #include "IpcClient.h"
 #include "OsType.h"
+#include "ServiceNames.h"
 
-/// Program started on Windows 95/98, from the console's directory.
-constexpr char kDaemonProgramName[] = "OmbrixDaemon.exe";
-/// Name the daemon registers its service under on the NT family.
-constexpr char kDaemonServiceName[] = "OmbrixInternetSharing";
+/// kServiceName under the name the starter's Wine test opens the service by.
+constexpr const char* kDaemonServiceName = kServiceName;
 /// Shown when the start fails; %i takes the error code.
 constexpr char kStartFailureFormat[] = "Failed to Start Ombrix Service. Error Code: %i";
 /// The start request that finds the service already running still means the service runs.

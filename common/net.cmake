@@ -1,5 +1,9 @@
-# The control protocol's wire format, the window-message socket layer and the console's IPC client
-# (included by common/CMakeLists.txt).
+# The service's names, the control protocol's wire format, the window-message socket layer and the console's
+# IPC client (included by common/CMakeLists.txt).
+
+# The names the daemon is known by (ServiceNames.h), for the service and for the console that starts it.
+add_library(ombrix_service_names INTERFACE)
+target_include_directories(ombrix_service_names INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
 
 # Pure: no windows.h, so the wire format is unit-tested natively and fuzzed.
 add_library(ombrix_ipc_core STATIC IpcWire.cpp SendFailurePolicy.cpp)
@@ -16,7 +20,7 @@ if(WIN32)
   # ombrix_os_core picks the start path).
   add_library(ombrix_ipc_client STATIC IpcClient.cpp ServiceStarter.cpp)
   target_include_directories(ombrix_ipc_client PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(ombrix_ipc_client PUBLIC ombrix_net_win ombrix_ipc_core ombrix_os_core
+  target_link_libraries(ombrix_ipc_client PUBLIC ombrix_net_win ombrix_ipc_core ombrix_os_core ombrix_service_names
     PRIVATE ombrix_settings advapi32 user32)
 
   ombrix_gtest(socket_endpoint_wine_test SocketEndpoint_wintest.cpp LIBS ombrix_net_win)

@@ -1,5 +1,6 @@
 #include "ServiceShell.h"
 
+#include <cstring>
 #include <string>
 
 #include "CommandLine.h"
@@ -116,8 +117,9 @@ void CServiceShell::CloseInstanceMutex()
 
 int CServiceShell::RunDispatcher()
 {
-    static char serviceName[] = "OmbrixInternetSharing";
-    static_assert(sizeof(serviceName) == sizeof(kServiceName), "dispatcher table names the service");
+    // The table takes a writable name; the dispatcher only reads it.
+    static char serviceName[sizeof kServiceName];
+    memcpy(serviceName, kServiceName, sizeof kServiceName);
     const SERVICE_TABLE_ENTRYA table[] = {{serviceName, ServiceMain}, {nullptr, nullptr}};
     if (!StartServiceCtrlDispatcherA(table)) {
         const DWORD error = GetLastError();
