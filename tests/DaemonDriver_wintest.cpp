@@ -7,16 +7,16 @@
 TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
 {
     Prepare("nt40");
-    harness::WriteIni("Application", "Enabled", "1");
+    winetest::WriteIni("Application", "Enabled", "1");
     InstallAndStartService();
-    ASSERT_TRUE(harness::WaitFor([&] { return LogHas("Ombrix Driver Enabled"); }, kServiceTimeoutMs));
+    ASSERT_TRUE(winetest::WaitFor([&] { return LogHas("Ombrix Driver Enabled"); }, kServiceTimeoutMs));
     EXPECT_EQ(1u, Sharing());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), harness::ServiceState(kService));
 
     // The switch polls the status once; after that each tick polls it again.
     const uint32_t polled = Counts().getStatus;
     EXPECT_GE(polled, 1u);
-    EXPECT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= polled + 2; }, kTickWaitMs))
+    EXPECT_TRUE(winetest::WaitFor([&] { return Counts().getStatus >= polled + 2; }, kTickWaitMs))
         << "the status word was read " << Counts().getStatus << " times";
 
     SERVICE_STATUS status = {};
@@ -30,7 +30,7 @@ TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
     // The DNS relay is not part of this build; the DHCP server runs on the loopback address the test gave it.
     expected.insert(expected.end(), {"DHCP Server Started", "Error Starting DNS Server", "Ombrix Driver Enabled",
                                      "DHCP Server Stopped", "Ombrix Service Stopping"});
-    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
     EXPECT_EQ(expected, Log());
     // Stopping leaves the driver as it is: sharing stays on for the next start.
     EXPECT_EQ(1u, Sharing());
@@ -40,15 +40,15 @@ TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
 TEST_F(DaemonDriverTest, SwitchesOffInTheSettingsSendNothing)
 {
     Prepare("win2k");
-    harness::WriteIni("Application", "Enabled", "0");
-    harness::WriteIni("Application", "UseDhcp", "0");
-    harness::WriteIni("Application", "DnsRelay", "0");
+    winetest::WriteIni("Application", "Enabled", "0");
+    winetest::WriteIni("Application", "UseDhcp", "0");
+    winetest::WriteIni("Application", "DnsRelay", "0");
     InstallAndStartService();
-    ASSERT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= 2; }, kTickWaitMs));
+    ASSERT_TRUE(winetest::WaitFor([&] { return Counts().getStatus >= 2; }, kTickWaitMs));
     StopServiceAndWait();
     std::vector<std::string> expected = kStartLines;
     expected.push_back("Ombrix Service Stopping");
-    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
     EXPECT_EQ(expected, Log());
     EXPECT_EQ(0u, Counts().setSharing);
     EXPECT_EQ(0u, Sharing());
@@ -57,15 +57,15 @@ TEST_F(DaemonDriverTest, SwitchesOffInTheSettingsSendNothing)
 TEST_F(DaemonDriverTest, FailingEnableIsLoggedAndStartUpGoesOn)
 {
     Prepare("nt40");
-    harness::WriteIni("Application", "UseDhcp", "0");
-    harness::WriteIni("Application", "DnsRelay", "0");
+    winetest::WriteIni("Application", "UseDhcp", "0");
+    winetest::WriteIni("Application", "DnsRelay", "0");
     ASSERT_TRUE(driver_->SetFailMask(1u << OMBRIX_STANDIN_REQ_SET_SHARING)) << driver_->LastError();
     InstallAndStartService();
-    ASSERT_TRUE(harness::WaitFor([&] { return Counts().getStatus >= 1; }, kTickWaitMs));
+    ASSERT_TRUE(winetest::WaitFor([&] { return Counts().getStatus >= 1; }, kTickWaitMs));
     StopServiceAndWait();
     driver_->SetFailMask(0);
     std::vector<std::string> expected = kStartLines;
     expected.insert(expected.end(), {"Error Unable to Enable Ombrix Driver", "Ombrix Service Stopping"});
-    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
     EXPECT_EQ(expected, Log());
 }

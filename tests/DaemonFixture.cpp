@@ -6,7 +6,7 @@ const char kNoDriverLine[] =
 
 void DaemonTest::SetUp()
 {
-    harness::RemoveIni();
+    winetest::RemoveIni();
 }
 
 void DaemonTest::TearDown()
@@ -24,29 +24,29 @@ void DaemonTest::TearDown()
         RegDeleteValueA(key, "Ombrix Service");
         RegCloseKey(key);
     }
-    harness::RemoveIni();
+    winetest::RemoveIni();
 }
 
 void DaemonTest::Prepare(const char* wineVersion, const char* mode)
 {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     dir_ = harness::Stage(std::string(info->test_suite_name()) + "." + info->name(), {kExe, "ombrixaux.dll"});
-    harness::SetWineVersion(kExe, wineVersion);
-    harness::WriteIni("DHCP", "LocalAddress", "127.0.0.1");
-    harness::WriteIni("DHCP", "ServerPort", "47367");
+    winetest::SetWineVersion(kExe, wineVersion);
+    winetest::WriteIni("DHCP", "LocalAddress", "127.0.0.1");
+    winetest::WriteIni("DHCP", "ServerPort", "47367");
     if (mode != nullptr)
-        harness::WriteIni("Application", "OmbrixMode", mode);
+        winetest::WriteIni("Application", "OmbrixMode", mode);
 }
 
-harness::ProcessResult DaemonTest::RunDaemon(const std::string& arguments, DWORD timeoutMs)
+winetest::ProcessResult DaemonTest::RunDaemon(const std::string& arguments, DWORD timeoutMs)
 {
-    return harness::Run("\"" + ExePath() + "\" " + arguments, timeoutMs);
+    return winetest::Run("\"" + ExePath() + "\" " + arguments, timeoutMs);
 }
 
 void DaemonTest::InstallAndStartService()
 {
-    harness::ProcessResult install = RunDaemon("-i");
-    ASSERT_TRUE(install.finished);
+    winetest::ProcessResult install = RunDaemon("-i");
+    ASSERT_TRUE(install.RanToItsEnd());
     ASSERT_EQ("Ombrix Internet Sharing installed\r\n", install.output);
     ASSERT_TRUE(harness::StartServiceByName(kService)) << "StartService error " << GetLastError();
 }

@@ -22,8 +22,8 @@ protected:
     /// so a test never serves or changes the network of the machine it runs on.
     void Prepare(const char* wineVersion, const char* mode = "2");
 
-    harness::ProcessResult RunDaemon(const std::string& arguments, DWORD timeoutMs = 20000);
-    std::vector<std::string> Log() const { return harness::LogMessages(LogPath()); }
+    winetest::ProcessResult RunDaemon(const std::string& arguments, DWORD timeoutMs = 20000);
+    std::vector<std::string> Log() const { return winetest::LogMessages(LogPath()); }
     std::string LogPath() const { return dir_ + "OmbrixDaemon.log"; }
     std::string ExePath() const { return dir_ + kExe; }
 

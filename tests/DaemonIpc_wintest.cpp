@@ -16,9 +16,7 @@ const std::vector<uint8_t> kAck = {0xB2, 0x9A, 0x65, 0xF4};
 
 std::string IniString(const char* section, const char* key)
 {
-    char value[64] = {};
-    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof(value), "Ombrix.Ini");
-    return value;
+    return winetest::ReadIni(section, key, "(missing)");
 }
 
 uint32_t Word(const std::vector<uint8_t>& reply, size_t index)
@@ -41,9 +39,9 @@ protected:
     void StartNineX()
     {
         Prepare("win98");
-        harness::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
+        winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
         ASSERT_TRUE(daemon_.Start("\"" + ExePath() + "\""));
-        ASSERT_TRUE(harness::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
+        ASSERT_TRUE(winetest::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
             << "the service never answered a ping";
     }
 
@@ -78,7 +76,7 @@ TEST_F(DaemonIpcTest, PingUnknownCodeOversizeAndStop)
     EXPECT_EQ(kAck, Ask(LeWords({IPC_PING})));
 
     EXPECT_TRUE(Ask(LeWords({1235}), nettest::kSilenceMs).empty());
-    EXPECT_TRUE(harness::WaitFor([&] { return LogHas("Rec'd Unknown Control Message: 4d3"); }, kServiceTimeoutMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return LogHas("Rec'd Unknown Control Message: 4d3"); }, kServiceTimeoutMs));
 
     std::vector<uint8_t> oversize = LeWords({IPC_PING});
     oversize.resize(12289, 0x55);
@@ -93,7 +91,7 @@ TEST_F(DaemonIpcTest, PingUnknownCodeOversizeAndStop)
 // message with whatever parameters it likes: the service must neither crash nor act on them.
 TEST_F(DaemonIpcTest, ForgedRequestMessagesFromAnotherProgramChangeNothing)
 {
-    harness::WriteIni("Application", "Enabled", "0");
+    winetest::WriteIni("Application", "Enabled", "0");
     StartNineX();
     const HWND window = FindWindowA("OmbrixServiceWindow", "OmbrixService");
     ASSERT_NE(static_cast<HWND>(NULL), window) << "the control window is not on this desktop";
@@ -122,7 +120,7 @@ TEST_F(DaemonIpcTest, ForgedRequestMessagesFromAnotherProgramChangeNothing)
 
 TEST_F(DaemonIpcTest, SharingSwitchReachesTheDriverAndShortPayloadReadsAsZero)
 {
-    harness::WriteIni("Application", "Enabled", "0");
+    winetest::WriteIni("Application", "Enabled", "0");
     StartNineX();
     EXPECT_EQ(kAck, Ask(LeWords({IPC_SET_SHARING, 1, 1})));
     EXPECT_EQ(1u, Sharing());
@@ -138,9 +136,9 @@ TEST_F(DaemonIpcTest, SharingSwitchReachesTheDriverAndShortPayloadReadsAsZero)
 
 TEST_F(DaemonIpcTest, SettingsRequestsGoThroughTheFile)
 {
-    harness::WriteIni("DHCP", "LowAddress", "10");
-    harness::WriteIni("DHCP", "HighAddress", "20");
-    harness::WriteIni("NetAlarm", "MessageBox", "1");
+    winetest::WriteIni("DHCP", "LowAddress", "10");
+    winetest::WriteIni("DHCP", "HighAddress", "20");
+    winetest::WriteIni("NetAlarm", "MessageBox", "1");
     StartNineX();
 
     // The DHCP server runs (on the loopback address the fixture gave it) with the pool from the file.
@@ -196,9 +194,9 @@ TEST_F(DaemonIpcTest, SettingsRequestsGoThroughTheFile)
 TEST_F(DaemonIpcTest, NtServiceStopsOnTheConsoleRequest)
 {
     Prepare("win2k");
-    harness::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
+    winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
     InstallAndStartService();
-    ASSERT_TRUE(harness::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs));
+    ASSERT_TRUE(winetest::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs));
     EXPECT_EQ(kAck, Ask(LeWords({IPC_STOP_SERVICE, 0, 0})));
     ASSERT_TRUE(harness::WaitForServiceState(kService, SERVICE_STOPPED, kServiceTimeoutMs));
     EXPECT_TRUE(Ask(LeWords({IPC_PING}), nettest::kSilenceMs).empty());

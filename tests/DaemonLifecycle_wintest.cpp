@@ -2,7 +2,7 @@
 // mode and platform checks, the single instance, and a start that ends at the missing driver.
 #include "DaemonFixture.h"
 
-using harness::ProcessResult;
+using winetest::ProcessResult;
 
 namespace {
 std::string ReadRunServicesValue()
@@ -42,7 +42,7 @@ TEST_F(DaemonTest, NtInstallTwicePrintsOnceAndRemoveOfMissingServicePrintsNothin
 {
     Prepare("nt40");
     ProcessResult first = RunDaemon("-i");
-    ASSERT_TRUE(first.finished);
+    ASSERT_TRUE(first.RanToItsEnd());
     EXPECT_EQ(0u, first.exitCode);
     EXPECT_EQ("Ombrix Internet Sharing installed\r\n", first.output);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), harness::ServiceState(kService));
@@ -83,7 +83,7 @@ TEST_F(DaemonTest, NineXInstallsAndRemovesTheRunServicesValue)
     EXPECT_EQ("", remove.output);
     EXPECT_EQ("(no value)", ReadRunServicesValue());
     EXPECT_EQ("", RunDaemon("-u").output);
-    EXPECT_FALSE(harness::FileExists(LogPath())) << "the 9x commands write no log line";
+    EXPECT_FALSE(winetest::FileExists(LogPath())) << "the 9x commands write no log line";
 }
 
 TEST_F(DaemonTest, InstallSwitchWinsOverRemove)
@@ -100,12 +100,12 @@ TEST_F(DaemonTest, ModeOutOfRangeOrMissingEndsWithTwoBeforeAnyWork)
         SCOPED_TRACE(mode ? mode : "(missing)");
         Prepare("win2k", mode);
         ProcessResult run = RunDaemon("");
-        ASSERT_TRUE(run.finished);
+        ASSERT_TRUE(run.RanToItsEnd());
         EXPECT_EQ(2u, run.exitCode);
         EXPECT_EQ(std::vector<std::string>{"Unable to determine Ombrix Mode, Run the Configuration Wizard to "
                                            "ensure proper Ombrix settings."},
                   Log());
-        harness::RemoveIni();
+        winetest::RemoveIni();
     }
 }
 
@@ -113,7 +113,7 @@ TEST_F(DaemonTest, UnknownWindowsEndsWithMinusOne)
 {
     Prepare("win7");
     ProcessResult run = RunDaemon("");
-    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(run.RanToItsEnd());
     EXPECT_EQ(0xFFFFFFFFu, run.exitCode);
     EXPECT_EQ(std::vector<std::string>{"Unable to determine operating system, abort Ombrix Service"}, Log());
 }
@@ -127,9 +127,9 @@ TEST_F(DaemonTest, SecondCopyEndsAtOnceWritingNothing)
         ASSERT_NE(nullptr, first);
         ProcessResult run = RunDaemon("");
         CloseHandle(first);
-        ASSERT_TRUE(run.finished);
+        ASSERT_TRUE(run.RanToItsEnd());
         EXPECT_EQ(0u, run.exitCode);
-        EXPECT_FALSE(harness::FileExists(LogPath()));
+        EXPECT_FALSE(winetest::FileExists(LogPath()));
     }
 }
 
@@ -137,7 +137,7 @@ TEST_F(DaemonTest, NtWithoutManagerReportsTheDispatcherError)
 {
     Prepare("nt40");
     ProcessResult run = RunDaemon("");
-    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(run.RanToItsEnd());
     // ERROR_FAILED_SERVICE_CONTROLLER_CONNECT: started as a program, not by the manager.
     constexpr DWORD kNotStartedByManager = 1063;
     EXPECT_EQ(kNotStartedByManager, run.exitCode);
@@ -148,7 +148,7 @@ TEST_F(DaemonTest, NineXWithoutDriverLogsStartAndDriverLineOnly)
 {
     Prepare("win98");
     ProcessResult run = RunDaemon("");
-    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(run.RanToItsEnd());
     EXPECT_EQ(0u, run.exitCode);
     std::vector<std::string> expected = kStartLines;
     expected.push_back(kNoDriverLine);
@@ -163,6 +163,6 @@ TEST_F(DaemonTest, NtServiceWithoutDriverStopsAfterTheDriverLine)
     EXPECT_EQ(0u, harness::ServiceExitCode(kService));
     std::vector<std::string> expected = kStartLines;
     expected.push_back(kNoDriverLine);
-    EXPECT_TRUE(harness::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
     EXPECT_EQ(expected, Log());
 }
