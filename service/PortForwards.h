@@ -2,8 +2,6 @@
 // CPortForwards: the forwards stored in section PortForward of Ombrix.Ini, sent to the packet driver once at
 // every start, because the driver keeps none across restarts. The console adds and removes forwards in the
 // driver itself while the service runs; the service never removes any.
-//
-// This build does not send them yet: the start-up step is in its place and does nothing.
 class CPacketDriver;
 
 class CPortForwards {
@@ -12,7 +10,9 @@ public:
     CPortForwards(const CPortForwards&) = delete;
     CPortForwards& operator=(const CPortForwards&) = delete;
 
-    /// Sends each stored forward to the driver, in key order; nothing in this build.
+    /// Sends each stored forward to the driver in key order ("PortForward0", "PortForward1", ...), up to the
+    /// first missing or empty key. An entry with fewer than six numbers is skipped; one the driver refuses
+    /// ends the pass. Nothing is logged, and nothing is sent without a driver handle.
     void SendStored();
 
 private:
