@@ -801,7 +801,9 @@ std::vector<IpcClientEntry> CDhcpServerCore::Snapshot() const
 std::vector<DhcpClientEntry> CDhcpServerCore::ClientEntries() const
 {
     Guard guard(m_host.lock);
+    // Sized once: an entry is some 550 bytes, and a vector grown from empty would copy each several times.
     std::vector<DhcpClientEntry> copy;
+    copy.reserve(m_clients.Count());
     for (size_t i = 0; i < m_clients.Count(); ++i) {
         copy.push_back(m_clients.At(i));
     }
