@@ -12,6 +12,7 @@
 
 #include "IpcWire.h"
 #include "NetTestSupport.h"
+#include "WineTestSupport.h"
 
 namespace {
 
@@ -383,34 +384,12 @@ TEST_F(IpcClientTest, QuitMessageTakenDuringAWaitIsPostedAgain)
     EXPECT_EQ(7u, msg.wParam);
 }
 
-// Ombrix.Ini in the Windows directory; each test puts back what it found.
-class IniKey {
-public:
-    IniKey(const char* section, const char* key) : section_(section), key_(key)
-    {
-        char value[256];
-        GetPrivateProfileStringA(section, key, "\x01", value, sizeof value, "Ombrix.Ini");
-        had_ = strcmp(value, "\x01") != 0;
-        old_ = value;
-    }
-    ~IniKey() { WritePrivateProfileStringA(section_, key_, had_ ? old_.c_str() : NULL, "Ombrix.Ini"); }
-    void Set(const std::string& value) { WritePrivateProfileStringA(section_, key_, value.c_str(), "Ombrix.Ini"); }
-    void Remove() { WritePrivateProfileStringA(section_, key_, NULL, "Ombrix.Ini"); }
-
-private:
-    const char* section_;
-    const char* key_;
-    bool had_ = false;
-    std::string old_;
-};
-
 TEST_F(IpcClientTest, ServerPortComesFromTheSettingsFile)
 {
-    IniKey port("IPC", "ServerPort");
-    IniKey address("IPC", "LocalAddress");
-    address.Remove();
+    winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    winetest::WriteIni("IPC", "LocalAddress", nullptr);
     ScriptedService service([](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; });
-    port.Set(std::to_string(service.Port()));
+    winetest::WriteIni("IPC", "ServerPort", std::to_string(service.Port()).c_str());
     ASSERT_TRUE(client_.Start());
     EXPECT_EQ(service.Port(), client_.ServerPort());
     EXPECT_EQ(static_cast<unsigned long>(INADDR_ANY), client_.LocalAddress());
@@ -420,20 +399,15 @@ TEST_F(IpcClientTest, ServerPortComesFromTheSettingsFile)
 
 TEST_F(IpcClientTest, ServerPortDefaultsAndKeepsItsLow16Bits)
 {
-    IniKey port("IPC", "ServerPort");
-    IniKey address("IPC", "LocalAddress");
-    address.Remove();
+    winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    winetest::WriteIni("IPC", "LocalAddress", nullptr);
     struct Case {
         const char* text;  // nullptr: no key
         unsigned short expected;
     };
     const Case cases[] = {{nullptr, 63259}, {"65536", 0}, {"70000", 4464}, {"1234", 1234}};
     for (const Case& c : cases) {
-        if (c.text) {
-            port.Set(c.text);
-        } else {
-            port.Remove();
-        }
+        winetest::WriteIni("IPC", "ServerPort", c.text);
         CIpcClient client;
         ASSERT_TRUE(client.Start()) << (c.text ? c.text : "no key");
         EXPECT_EQ(c.expected, client.ServerPort()) << (c.text ? c.text : "no key");
@@ -442,9 +416,8 @@ TEST_F(IpcClientTest, ServerPortDefaultsAndKeepsItsLow16Bits)
 
 TEST_F(IpcClientTest, LocalAddressIsCheckedButTheSocketBindsToLoopback)
 {
-    IniKey port("IPC", "ServerPort");
-    IniKey address("IPC", "LocalAddress");
-    port.Remove();
+    winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    winetest::WriteIni("IPC", "ServerPort", nullptr);
     struct Case {
         const char* text;
         bool starts;
@@ -458,7 +431,7 @@ TEST_F(IpcClientTest, LocalAddressIsCheckedButTheSocketBindsToLoopback)
         {"not an address", false, INADDR_NONE},
     };
     for (const Case& c : cases) {
-        address.Set(c.text);
+        winetest::WriteIni("IPC", "LocalAddress", c.text);
         CIpcClient client;
         EXPECT_EQ(c.starts, client.Start() != FALSE) << c.text << " error " << client.LastError();
         EXPECT_EQ(c.expected, client.LocalAddress()) << c.text;

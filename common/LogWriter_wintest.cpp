@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "LogLine.h"
-#include "LogWriterTestFiles.h"
+#include "WineTestSupport.h"
 
 namespace {
 
-using ombrix_test::FileText;
-using ombrix_test::Lines;
-using ombrix_test::ScratchDir;
+using winetest::CScratchFolder;
+using winetest::LinesWithTheirEnds;
+using winetest::ReadWholeFile;
 
 const std::regex kLinePattern(R"(^(\d\d)/(\d\d)/(\d{4})  (\d\d):(\d\d):(\d\d)\.(\d{3}) (.*)\r\n$)");
 
@@ -55,7 +55,8 @@ bool Parse(const std::string& line, ParsedLine* parsed) {
 
 class LogWriterTest : public ::testing::Test {
  protected:
-  ScratchDir dir_;
+  void SetUp() override { ASSERT_TRUE(dir_.Created()); }
+  CScratchFolder dir_;
 };
 
 TEST_F(LogWriterTest, LineHasTheStampOfTheSystemTimeInUtc) {
@@ -65,7 +66,7 @@ TEST_F(LogWriterTest, LineHasTheStampOfTheSystemTimeInUtc) {
   CLogWriter::WriteLine(path.c_str(), "DHCP server started");
   GetSystemTime(&after);
 
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 1u);
   ParsedLine parsed;
   ASSERT_TRUE(Parse(lines[0], &parsed)) << "line: [" << lines[0] << "]";
@@ -87,7 +88,7 @@ TEST_F(LogWriterTest, StampIsUtcNotLocalTime) {
   GetLocalTime(&local);
   CLogWriter::WriteLine(path.c_str(), "x");
   ParsedLine parsed;
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 1u);
   ASSERT_TRUE(Parse(lines[0], &parsed));
   ULONGLONG stamp = Ticks(parsed.time);
@@ -101,7 +102,7 @@ TEST_F(LogWriterTest, LongMessageGivesA199CharacterLineWithItsLineEnd) {
   std::string message;
   for (int i = 0; i < 300; ++i) message += static_cast<char>('A' + i % 26);
   CLogWriter::WriteLine(path.c_str(), message.c_str());
-  std::string text = FileText(path);
+  std::string text = ReadWholeFile(path);
   ASSERT_EQ(text.size(), 199u) << text;
   EXPECT_EQ(text.substr(197), "\r\n");
   EXPECT_EQ(text.substr(kLogStampLength, 172), message.substr(0, 172));
@@ -109,10 +110,10 @@ TEST_F(LogWriterTest, LongMessageGivesA199CharacterLineWithItsLineEnd) {
 
 TEST_F(LogWriterTest, LinesAreAppendedToAnExistingFile) {
   std::string path = dir_.File("append.log");
-  ombrix_test::WriteFileText(path, "kept from before\r\n");
+  ASSERT_TRUE(winetest::WriteWholeFile(path, "kept from before\r\n"));
   CLogWriter::WriteLine(path.c_str(), "one");
   CLogWriter::WriteLine(path.c_str(), "two");
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "kept from before\r\n");
   ParsedLine one, two;
@@ -137,7 +138,7 @@ TEST_F(LogWriterTest, LinesOfTheSameMillisecondKeepTheirOrder) {
     CLogWriter::WriteLine(path.c_str(), std::to_string(written).c_str());
     ++written;
   }
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), static_cast<size_t>(written));
   int shared = 0;
   ULONGLONG previous = 0;
@@ -156,10 +157,10 @@ TEST_F(LogWriterTest, LinesOfTheSameMillisecondKeepTheirOrder) {
 TEST_F(LogWriterTest, DeletedFileIsStartedAnewWithTheNextLine) {
   std::string path = dir_.File("deleted.log");
   CLogWriter::WriteLine(path.c_str(), "before");
-  ASSERT_EQ(Lines(FileText(path)).size(), 1u);
+  ASSERT_EQ(LinesWithTheirEnds(ReadWholeFile(path)).size(), 1u);
   ASSERT_TRUE(DeleteFileA(path.c_str())) << "the writer must not hold the file open: error " << GetLastError();
   CLogWriter::WriteLine(path.c_str(), "after");
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 1u);
   ParsedLine parsed;
   ASSERT_TRUE(Parse(lines[0], &parsed));
@@ -185,7 +186,7 @@ TEST_F(LogWriterTest, UnopenablePathDropsTheLineSilently) {
 
 TEST_F(LogWriterTest, ReadOnlyFileDropsTheLine) {
   std::string path = dir_.File("readonly.log");
-  ombrix_test::WriteFileText(path, "old\r\n");
+  ASSERT_TRUE(winetest::WriteWholeFile(path, "old\r\n"));
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
   HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -196,7 +197,7 @@ TEST_F(LogWriterTest, ReadOnlyFileDropsTheLine) {
     GTEST_SKIP() << "this system opens a read-only file for writing";
   }
   CLogWriter::WriteLine(path.c_str(), "dropped");
-  EXPECT_EQ(FileText(path), "old\r\n");
+  EXPECT_EQ(ReadWholeFile(path), "old\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -209,7 +210,7 @@ TEST_F(LogWriterTest, ReaderMayKeepTheFileOpenMeanwhile) {
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   CLogWriter::WriteLine(path.c_str(), "second");
   CloseHandle(reader);
-  EXPECT_EQ(Lines(FileText(path)).size(), 2u);
+  EXPECT_EQ(LinesWithTheirEnds(ReadWholeFile(path)).size(), 2u);
 }
 
 TEST_F(LogWriterTest, AnotherWriterHoldingTheFileCostsTheLine) {
@@ -221,7 +222,7 @@ TEST_F(LogWriterTest, AnotherWriterHoldingTheFileCostsTheLine) {
   CLogWriter::WriteLine(path.c_str(), "refused by the sharing rule");
   CloseHandle(other);
   CLogWriter::WriteLine(path.c_str(), "third");
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 2u);
   ParsedLine parsed;
   ASSERT_TRUE(Parse(lines[1], &parsed));
@@ -233,7 +234,7 @@ TEST_F(LogWriterTest, WriteFormattedFormatsThenCuts) {
   CLogWriter::WriteFormatted(path.c_str(), "Offer %i.%i.%i.%i to %s", 192, 168, 0, 5, "client");
   std::string wide(600, 'w');
   CLogWriter::WriteFormatted(path.c_str(), "%s", wide.c_str());
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 2u);
   ParsedLine parsed;
   ASSERT_TRUE(Parse(lines[0], &parsed));
@@ -279,7 +280,7 @@ TEST_F(LogWriterTest, ConcurrentWritersLoseNoLine) {
   for (HANDLE h : threads) CloseHandle(h);
   CloseHandle(start);
 
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesEach));
   int next[kThreads] = {};
   for (const std::string& line : lines) {

@@ -8,42 +8,13 @@
 #include <cstring>
 #include <string>
 
+#include "WineTestSupport.h"
+
 namespace {
 
-std::string IniPath() {
-  char dir[MAX_PATH];
-  UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
-  EXPECT_GT(n, 0u);
-  return std::string(dir, n) + "\\Ombrix.Ini";
-}
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string FileText(const std::string& path) {
-  std::string text;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return text;
-  }
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
-    text.append(chunk, got);
-  }
-  CloseHandle(file);
-  return text;
-}
-
-// Writes the file the way another program (or an editor) would, bypassing the profile functions.
-void WriteFileText(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-  DWORD written = 0;
-  ASSERT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-  ASSERT_EQ(written, text.size());
-  CloseHandle(file);
-}
+using winetest::FileExists;
+using winetest::ReadWholeFile;
+using winetest::WriteWholeFile;
 
 size_t CountIgnoringCase(std::string text, std::string what) {
   for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
@@ -63,14 +34,10 @@ std::string Read(const char* section, const char* key, const char* def = "", uns
 class OmbrixIniTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = IniPath();
-    DeleteFileA(path_.c_str());
-    ASSERT_FALSE(FileExists(path_)) << path_;
+    path_ = winetest::IniPath();
+    ASSERT_TRUE(winetest::RemoveIni());
   }
-  void TearDown() override {
-    DeleteFileA(path_.c_str());
-    EXPECT_FALSE(FileExists(path_)) << "test left " << path_;
-  }
+  void TearDown() override { EXPECT_TRUE(winetest::RemoveIni()) << "test left " << path_; }
   std::string path_;
 };
 
@@ -97,7 +64,7 @@ TEST_F(OmbrixIniTest, MissingKeyInExistingFileGivesDefault) {
 TEST_F(OmbrixIniTest, FileLandsInTheWindowsDirectory) {
   ASSERT_TRUE(COmbrixIni::WriteInt("Application", "OmbrixMode", 2));
   ASSERT_TRUE(FileExists(path_)) << path_;
-  std::string text = FileText(path_);
+  std::string text = ReadWholeFile(path_);
   EXPECT_NE(text.find("[Application]"), std::string::npos) << text;
   EXPECT_NE(text.find("OmbrixMode=2"), std::string::npos) << text;
 }
@@ -154,7 +121,7 @@ TEST_F(OmbrixIniTest, ReadIntParsesTheLeadingSignedDecimal) {
 }
 
 TEST_F(OmbrixIniTest, HandWrittenFileIsReadAsTheProgramsWriteIt) {
-  WriteFileText(path_, "[Application]\r\nOmbrixMode = -1\r\nEnabled=1\r\n\r\n[DHCP]\r\nLowAddress=100\r\n");
+  ASSERT_TRUE(WriteWholeFile(path_, "[Application]\r\nOmbrixMode = -1\r\nEnabled=1\r\n\r\n[DHCP]\r\nLowAddress=100\r\n"));
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "OmbrixMode", 5), -1);
   EXPECT_EQ(COmbrixIni::ReadInt("DHCP", "LowAddress", 1), 100);
 }
@@ -175,7 +142,7 @@ TEST_F(OmbrixIniTest, KeysAndSectionsMatchWithoutRegardToCase) {
   ASSERT_TRUE(COmbrixIni::WriteString("Dialup", "phonebookentry", "Other ISP"));
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "UseDHCP", 0), 1);
   EXPECT_EQ(Read("DialUp", "PhoneBookEntry"), "Other ISP");
-  std::string text = FileText(path_);
+  std::string text = ReadWholeFile(path_);
   EXPECT_EQ(CountIgnoringCase(text, "usedhcp="), 1u) << text;
   EXPECT_EQ(CountIgnoringCase(text, "[dialup]"), 1u) << text;
   EXPECT_EQ(CountIgnoringCase(text, "phonebookentry="), 1u) << text;
@@ -194,7 +161,7 @@ TEST_F(OmbrixIniTest, WriteSectionReplacesTheWholeSection) {
   EXPECT_EQ(Read("PortForward", "PortForward2", "gone"), "gone");
   EXPECT_EQ(Read("PortForward", "PortForward3", "gone"), "gone");
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "OmbrixMode", -1), 1) << "other sections stay";
-  EXPECT_EQ(CountIgnoringCase(FileText(path_), "[portforward]"), 1u);
+  EXPECT_EQ(CountIgnoringCase(ReadWholeFile(path_), "[portforward]"), 1u);
 }
 
 TEST_F(OmbrixIniTest, WriteSectionWithNoLinesEmptiesIt) {
@@ -206,7 +173,7 @@ TEST_F(OmbrixIniTest, WriteSectionWithNoLinesEmptiesIt) {
 TEST_F(OmbrixIniTest, ValueWrittenByAnotherProgramIsSeenAtTheNextRead) {
   ASSERT_TRUE(COmbrixIni::WriteInt("Application", "Enabled", 1));
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "Enabled", 7), 1);
-  WriteFileText(path_, "[Application]\r\nEnabled=0\r\n");
+  ASSERT_TRUE(WriteWholeFile(path_, "[Application]\r\nEnabled=0\r\n"));
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "Enabled", 7), 0);
   DeleteFileA(path_.c_str());
   EXPECT_EQ(COmbrixIni::ReadInt("Application", "Enabled", 7), 7) << "a deleted file reads as missing";

@@ -6,18 +6,19 @@
 
 #include <string>
 
-#include "LogWriterTestFiles.h"
+#include "WineTestSupport.h"
 
 namespace {
 
-using ombrix_test::FileText;
-using ombrix_test::Lines;
-using ombrix_test::ScratchDir;
+using winetest::CScratchFolder;
+using winetest::LinesWithTheirEnds;
+using winetest::ReadWholeFile;
 
 class ServiceLogTest : public ::testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(dir_.Created()); }
   void TearDown() override { CServiceLog::SetPath(""); }
-  ScratchDir dir_;
+  CScratchFolder dir_;
 };
 
 TEST_F(ServiceLogTest, StartsOffAndWritesNothing) {
@@ -34,7 +35,7 @@ TEST_F(ServiceLogTest, WritesToThePathSet) {
   EXPECT_EQ(std::string(CServiceLog::Path()), path);
   CServiceLog::Write("Service started");
   CServiceLog::WriteF("IPC port %i", 63259);
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].substr(25), "Service started\r\n");
   EXPECT_EQ(lines[1].substr(25), "IPC port 63259\r\n");
@@ -45,7 +46,7 @@ TEST_F(ServiceLogTest, WriteFCutsTheFormattedMessage) {
   CServiceLog::SetPath(path.c_str());
   std::string wide(700, 'z');
   CServiceLog::WriteF("%s!", wide.c_str());
-  std::vector<std::string> lines = Lines(FileText(path));
+  std::vector<std::string> lines = LinesWithTheirEnds(ReadWholeFile(path));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].size(), 199u);
   EXPECT_EQ(lines[0].substr(25), std::string(172, 'z') + "\r\n");
@@ -58,7 +59,7 @@ TEST_F(ServiceLogTest, EmptyPathTurnsItOffAgain) {
   CServiceLog::SetPath(nullptr);
   EXPECT_STREQ(CServiceLog::Path(), "");
   CServiceLog::Write("off");
-  EXPECT_EQ(Lines(FileText(path)).size(), 1u);
+  EXPECT_EQ(LinesWithTheirEnds(ReadWholeFile(path)).size(), 1u);
 }
 
 TEST_F(ServiceLogTest, PathIsKeptUpTo260Characters) {

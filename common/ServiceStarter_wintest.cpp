@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "NetTestSupport.h"
+#include "WineTestSupport.h"
 
 namespace {
 
@@ -16,49 +17,16 @@ struct Shown {
     static void Handler(void* context, const char* text) { static_cast<Shown*>(context)->texts.push_back(text); }
 };
 
-std::string OwnDirectory()
+// The console's path is a scratch folder's, a new one each time: a stub that has written its mark may still
+// be ending, holding its exe, when the next folder is made. The daemon beside it is the stub.
+std::string ConsoleIn(const winetest::CScratchFolder& dir)
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof path);
-    std::string s(path);
-    return s.substr(0, s.rfind('\\') + 1);
+    return dir.File("OmbrixConsole.exe");
 }
 
-// A directory of its own for the console's stand-in path, removed at the end. Each one has a new name: a
-// stub that has written its mark may still be ending, holding its exe, when the next directory is made.
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        static unsigned made = 0;
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        path_ = std::string(temp) + "ombrix-starter-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++made) + "\\";
-        CreateDirectoryA(path_.c_str(), NULL);
-    }
-    ~ScratchDirectory()
-    {
-        for (const char* name : {"OmbrixDaemon.exe", "stub-ran.txt"}) {
-            DeleteFileA((path_ + name).c_str());
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-    std::string Console() const { return path_ + "OmbrixConsole.exe"; }
-    bool PutDaemonStub() const
-    {
-        return CopyFileA((OwnDirectory() + "service_starter_stub.exe").c_str(), (path_ + "OmbrixDaemon.exe").c_str(),
-                         FALSE) != 0;
-    }
-
-private:
-    std::string path_;
-};
-
-bool Exists(const std::string& path)
+testing::AssertionResult PutDaemonStub(const winetest::CScratchFolder& dir)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return dir.CopyIn(winetest::ProgramFolder() + "service_starter_stub.exe", "OmbrixDaemon.exe");
 }
 
 TEST(ServiceStarter, DaemonPathReplacesTheConsolesFileName)
@@ -97,10 +65,11 @@ TEST(ServiceStarter, NinetyFivePathWithoutADirectoryFailsWithCodeTwo)
 
 TEST(ServiceStarter, NinetyFivePathReportsWhatWinExecSays)
 {
-    ScratchDirectory dir;
+    winetest::CScratchFolder dir;
+    ASSERT_TRUE(dir.Created());
     Shown shown;
     DWORD code = 0;
-    EXPECT_FALSE(CServiceStarter::Start(Win98, dir.Console().c_str(), Shown::Handler, &shown, &code));
+    EXPECT_FALSE(CServiceStarter::Start(Win98, ConsoleIn(dir).c_str(), Shown::Handler, &shown, &code));
     EXPECT_LT(code, 32u);
     EXPECT_NE(0u, code);
     EXPECT_EQ(std::vector<std::string>{"Failed to Start Ombrix Service. Error Code: " + std::to_string(code)},
@@ -110,14 +79,15 @@ TEST(ServiceStarter, NinetyFivePathReportsWhatWinExecSays)
 TEST(ServiceStarter, NinetyFivePathRunsTheDaemonBesideTheConsole)
 {
     for (OsType os : {Win95, Win98}) {
-        ScratchDirectory dir;
-        ASSERT_TRUE(dir.PutDaemonStub());
+        winetest::CScratchFolder dir;
+        ASSERT_TRUE(dir.Created());
+        ASSERT_TRUE(PutDaemonStub(dir));
         Shown shown;
         DWORD code = 99;
-        EXPECT_TRUE(CServiceStarter::Start(os, dir.Console().c_str(), Shown::Handler, &shown, &code));
+        EXPECT_TRUE(CServiceStarter::Start(os, ConsoleIn(dir).c_str(), Shown::Handler, &shown, &code));
         EXPECT_EQ(0u, code);
         EXPECT_TRUE(shown.texts.empty());
-        EXPECT_TRUE(nettest::PumpUntil([&] { return Exists(dir.Path() + "stub-ran.txt"); }, 10000))
+        EXPECT_TRUE(nettest::PumpUntil([&] { return winetest::FileExists(dir.File("stub-ran.txt")); }, 10000))
             << "the daemon never ran";
     }
 }
@@ -148,8 +118,9 @@ DWORD ServiceState(SC_HANDLE service)
 
 TEST(ServiceStarter, NtPathStartsTheServiceAndTakesAlreadyRunningAsSuccess)
 {
-    ScratchDirectory dir;
-    ASSERT_TRUE(dir.PutDaemonStub());
+    winetest::CScratchFolder dir;
+    ASSERT_TRUE(dir.Created());
+    ASSERT_TRUE(PutDaemonStub(dir));
     SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
     ASSERT_NE(nullptr, manager);
     std::string command = "\"" + dir.Path() + "OmbrixDaemon.exe\" --service";

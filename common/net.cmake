@@ -23,10 +23,11 @@ if(WIN32)
   target_link_libraries(ombrix_ipc_client PUBLIC ombrix_net_win ombrix_ipc_core ombrix_os_core ombrix_service_names
     PRIVATE ombrix_settings advapi32 user32)
 
-  ombrix_gtest(socket_endpoint_wine_test SocketEndpoint_wintest.cpp LIBS ombrix_net_win)
+  ombrix_gtest(socket_endpoint_wine_test SocketEndpoint_wintest.cpp LIBS ombrix_net_win ombrix_wine_test_support)
 
   # Stand-in for the daemon that the 9x start path runs: it only leaves a mark that it ran.
   add_executable(service_starter_stub ServiceStarterStub_wintest.cpp)
-  ombrix_gtest(ipc_client_wine_test IpcClient_wintest.cpp ServiceStarter_wintest.cpp LIBS ombrix_ipc_client)
+  ombrix_gtest(ipc_client_wine_test IpcClient_wintest.cpp ServiceStarter_wintest.cpp
+    LIBS ombrix_ipc_client ombrix_wine_test_support)
   add_dependencies(ipc_client_wine_test service_starter_stub)
 endif()

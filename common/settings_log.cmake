@@ -23,8 +23,9 @@ if(WIN32)
   target_include_directories(ombrix_common_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(ombrix_common_win PUBLIC ombrix_log_core)
 
-  ombrix_gtest(ombrix_ini_wine_test OmbrixIni_wintest.cpp LIBS ombrix_settings)
-  ombrix_gtest(log_writer_wine_test LogWriter_wintest.cpp ServiceLog_wintest.cpp LIBS ombrix_common_win)
+  ombrix_gtest(ombrix_ini_wine_test OmbrixIni_wintest.cpp LIBS ombrix_settings ombrix_wine_test_support)
+  ombrix_gtest(log_writer_wine_test LogWriter_wintest.cpp ServiceLog_wintest.cpp
+    LIBS ombrix_common_win ombrix_wine_test_support)
   # Once more in a zone far from UTC (a POSIX zone string: no zone files needed), where a stamp in local
   # time would show.
   if(OMBRIX_BUILD_TESTS)

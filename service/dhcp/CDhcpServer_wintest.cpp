@@ -14,7 +14,6 @@
 #include "CDhcpClientDatabase.h"
 #include "DhcpTestSupport.h"
 #include "DhcpSettings.h"
-#include "LogWriterTestFiles.h"
 #include "NetTestSupport.h"
 #include "OmbrixIni.h"
 #include "ServiceLog.h"
