@@ -41,9 +41,9 @@ void CIpcClient::SetFailureHandler(IpcFailureHandler handler, void* context)
 
 BOOL CIpcClient::Start()
 {
-    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcDefaultServerPort);
+    int port = COmbrixIni::ReadInt(kIniIpcServerPort);
     char address[kIpcLocalAddressBufferSize] = "";
-    COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
+    COmbrixIni::ReadString(kIniIpcLocalAddress, address, sizeof address);
     return StartWith(static_cast<unsigned short>(static_cast<unsigned>(port) & kIpcPortMask), address);
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "IniNumber.h"
+#include "IniSettings.h"
 
 namespace {
 
@@ -38,6 +39,22 @@ bool COmbrixIni::WriteInt(const char* section, const char* key, int value) {
   char text[kIniIntTextSize];
   FormatIniInt(value, text);
   return WriteString(section, key, text);
+}
+
+int COmbrixIni::ReadInt(const CIntSetting& setting) {
+  return ReadInt(setting.section, setting.key, setting.fallback);
+}
+
+unsigned COmbrixIni::ReadString(const CTextSetting& setting, char* buf, unsigned len) {
+  return ReadString(setting.section, setting.key, setting.fallback, buf, len);
+}
+
+bool COmbrixIni::WriteString(const CTextSetting& setting, const char* text) {
+  return WriteString(setting.section, setting.key, text);
+}
+
+bool COmbrixIni::WriteInt(const CIntSetting& setting, int value) {
+  return WriteInt(setting.section, setting.key, value);
 }
 
 bool COmbrixIni::WriteSection(const char* section, const char* lines) {

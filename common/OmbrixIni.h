@@ -7,6 +7,10 @@
 // system finds the same one.
 constexpr char kIniFileName[] = "Ombrix.Ini";
 
+// The entries' descriptors (IniSettings.h).
+struct CIntSetting;
+struct CTextSetting;
+
 class COmbrixIni {
  public:
   // The integer of key in section (an optional sign and leading decimal digits, see ParseIniInt), or def
@@ -22,6 +26,12 @@ class COmbrixIni {
 
   // Stores value as decimal text. Returns true on success.
   static bool WriteInt(const char* section, const char* key, int value);
+
+  // The same four on an entry of IniSettings.h, with the default it names.
+  static int ReadInt(const CIntSetting& setting);
+  static unsigned ReadString(const CTextSetting& setting, char* buf, unsigned len);
+  static bool WriteString(const CTextSetting& setting, const char* text);
+  static bool WriteInt(const CIntSetting& setting, int value);
 
   // Replaces the whole of section by lines: "key=value" strings, each terminated, the list ended by an
   // empty string (two zeros in a row). Returns true on success.

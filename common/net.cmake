@@ -21,7 +21,7 @@ if(WIN32)
   add_library(ombrix_ipc_client STATIC IpcClient.cpp ServiceStarter.cpp)
   target_include_directories(ombrix_ipc_client PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(ombrix_ipc_client PUBLIC ombrix_net_win ombrix_ipc_core ombrix_os_core ombrix_service_names
-    PRIVATE ombrix_settings advapi32 user32)
+    ombrix_ini_settings PRIVATE ombrix_settings advapi32 user32)
 
   ombrix_gtest(socket_endpoint_wine_test SocketEndpoint_wintest.cpp LIBS ombrix_net_win ombrix_wine_test_support)
 

@@ -7,16 +7,22 @@ target_include_directories(ombrix_log_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(ombrix_ini_core STATIC IniNumber.cpp)
 target_include_directories(ombrix_ini_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
+# The entries of Ombrix.Ini with their defaults (IniSettings.h), headers only: for COmbrixIni's readers and
+# for the portable cores that take their keys from it.
+add_library(ombrix_ini_settings INTERFACE)
+target_include_directories(ombrix_ini_settings INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+
 # Their unit tests run natively and, on the Windows builds, under Wine as well: the mingw C runtime cuts
 # formatted text its own way.
 ombrix_gtest(log_line_test LogLine_test.cpp LIBS ombrix_log_core)
 ombrix_gtest(ini_number_test IniNumber_test.cpp LIBS ombrix_ini_core)
+ombrix_gtest(ini_settings_test IniSettings_test.cpp LIBS ombrix_ini_settings)
 
 if(WIN32)
   # The settings file alone (COmbrixIni), for every program that reads or writes Ombrix.Ini.
   add_library(ombrix_settings STATIC OmbrixIni.cpp)
   target_include_directories(ombrix_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(ombrix_settings PUBLIC ombrix_ini_core)
+  target_link_libraries(ombrix_settings PUBLIC ombrix_ini_core ombrix_ini_settings)
 
   # The log writers: the component logs and the service log.
   add_library(ombrix_common_win STATIC LogWriter.cpp ServiceLog.cpp)

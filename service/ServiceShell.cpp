@@ -4,15 +4,14 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "IniSettings.h"
 #include "LogPath.h"
 #include "OmbrixIni.h"
 #include "ServiceInstaller.h"
 #include "ServiceLog.h"
 #include "ServiceNames.h"
-#include "ServiceSettingNames.h"
 
 namespace {
-constexpr int kModeNotConfigured = -1;
 constexpr int kHighestMode = 2;
 constexpr DWORD kStartPendingWaitHint = 3000;
 constexpr DWORD kControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;  // 5
@@ -73,8 +72,8 @@ int CServiceShell::Run(HINSTANCE instance, const char* commandLine)
         break;
     }
 
-    const int mode = COmbrixIni::ReadInt(kSectionApplication, kKeyOmbrixMode, kModeNotConfigured);
-    if (mode == kModeNotConfigured || mode > kHighestMode) {
+    const int mode = COmbrixIni::ReadInt(kIniApplicationOmbrixMode);
+    if (mode == kOmbrixModeNotConfigured || mode > kHighestMode) {
         CServiceLog::Write("Unable to determine Ombrix Mode, Run the Configuration Wizard to ensure proper "
                            "Ombrix settings.");
         return kExitBadMode;

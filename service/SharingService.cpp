@@ -4,20 +4,12 @@
 #include "AccessProvider.h"
 #include "AccessProviderAdapter.h"
 #include "DhcpServerFactory.h"
+#include "IniSettings.h"
 #include "LanRoute.h"
 #include "OmbrixIni.h"
 #include "ServiceLog.h"
-#include "ServiceSettingNames.h"
 #include "TickPlan.h"
 #include "ombrixaux.h"
-
-namespace {
-constexpr int kEnabledDefault = 1;
-constexpr int kUseDhcpDefault = 1;
-constexpr int kDnsRelayDefault = 1;
-// The tick dials only when AutoDial was set at start; a missing key means no dialling from the tick.
-constexpr int kAutoDialAtStartDefault = 0;
-}  // namespace
 
 CSharingService::CSharingService()
     : portForwards_(driver_), netAlarm_(driver_), controlWindow_(*this, *this)
@@ -44,10 +36,11 @@ bool CSharingService::Start(HINSTANCE instance, int sharingMode)
     dhcpServer_ = NewDhcpServer();
     dnsRelay_ = NewDnsRelay();
 
-    const int enabled = COmbrixIni::ReadInt(kSectionApplication, kKeyEnabled, kEnabledDefault);
-    const int useDhcp = COmbrixIni::ReadInt(kSectionApplication, kKeyUseDhcp, kUseDhcpDefault);
-    const int dnsRelay = COmbrixIni::ReadInt(kSectionApplication, kKeyDnsRelay, kDnsRelayDefault);
-    const int autoDial = COmbrixIni::ReadInt(kSectionDialup, kKeyAutoDial, kAutoDialAtStartDefault);
+    const int enabled = COmbrixIni::ReadInt(kIniApplicationEnabled);
+    const int useDhcp = COmbrixIni::ReadInt(kIniApplicationUseDhcp);
+    const int dnsRelay = COmbrixIni::ReadInt(kIniApplicationDnsRelay);
+    // The tick dials only when AutoDial was set at start.
+    const int autoDial = COmbrixIni::ReadInt(kIniDialupAutoDialAtStart);
     const bool netAlarm = netAlarm_.LoadFlag();
 
     if (useDhcp != 0)

@@ -133,7 +133,7 @@ bool CDhcpServer::Start()
     core.LoadClientList();
     // The settings rules turned a mask of 0 into 255.255.255.0 already.
     if (MoveLowAddressBehindServer(&settings, m_sharingMode)) {
-        COmbrixIni::WriteInt(kDhcpSection, kDhcpKeyLowAddress, static_cast<int>(kDhcpLowAddressBehindServer));
+        COmbrixIni::WriteInt(kIniDhcpLowAddress, static_cast<int>(kDhcpLowAddressBehindServer));
     }
     core.Configure(settings);
     m_serverAddress = settings.serverAddress;

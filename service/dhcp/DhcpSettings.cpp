@@ -15,23 +15,33 @@ uint32_t AddressOrZero(const std::string& text)
     return address;
 }
 
+// The source reads within section DHCP: only the entry's key and default go to it.
+int ReadSetting(IDhcpSettingsSource& source, const CIntSetting& setting)
+{
+    return source.ReadInt(setting.key, setting.fallback);
+}
+
+std::string ReadSetting(IDhcpSettingsSource& source, const CTextSetting& setting, size_t bufferLength)
+{
+    return source.ReadString(setting.key, setting.fallback, bufferLength);
+}
+
 }  // namespace
 
 DhcpRawSettings ReadDhcpRawSettings(IDhcpSettingsSource& source)
 {
     DhcpRawSettings raw;
-    raw.serverPort = source.ReadInt(kDhcpKeyServerPort, kDhcpDefaultServerPort);
-    raw.localAddress = source.ReadString(kDhcpKeyLocalAddress, "", kDhcpAddressTextBuffer);
-    raw.assignedIp = source.ReadString(kDhcpKeyAssignedIp, kDhcpDefaultAssignedIp, kDhcpAddressTextBuffer);
-    raw.lowAddress = source.ReadInt(kDhcpKeyLowAddress, kDhcpDefaultLowAddress);
-    raw.highAddress = source.ReadInt(kDhcpKeyHighAddress, kDhcpDefaultHighAddress);
-    raw.offerAddrTimeout = source.ReadInt(kDhcpKeyOfferAddrTimeout, kDhcpDefaultOfferAddrTimeout);
-    raw.leaseAddrTimeout = source.ReadInt(kDhcpKeyLeaseAddrTimeout, kDhcpDefaultLeaseAddrTimeout);
-    raw.subNetMask = source.ReadString(kDhcpKeySubNetMask, kDhcpDefaultSubNetMask, kDhcpMaskTextBuffer);
-    raw.numDomainNameServers =
-        source.ReadString(kDhcpKeyNumDomainNameServers, kDhcpDefaultNumDomainNameServers, kDhcpAddressTextBuffer);
-    raw.domainNameServers = source.ReadString(kDhcpKeyDomainNameServers, "", kDhcpDnsTextBuffer);
-    raw.logFile = source.ReadString(kDhcpKeyLogFile, "", kDhcpLogFileBuffer);
+    raw.serverPort = ReadSetting(source, kIniDhcpServerPort);
+    raw.localAddress = ReadSetting(source, kIniDhcpLocalAddress, kDhcpAddressTextBuffer);
+    raw.assignedIp = ReadSetting(source, kIniDhcpAssignedIp, kDhcpAddressTextBuffer);
+    raw.lowAddress = ReadSetting(source, kIniDhcpLowAddress);
+    raw.highAddress = ReadSetting(source, kIniDhcpHighAddress);
+    raw.offerAddrTimeout = ReadSetting(source, kIniDhcpOfferAddrTimeout);
+    raw.leaseAddrTimeout = ReadSetting(source, kIniDhcpLeaseAddrTimeout);
+    raw.subNetMask = ReadSetting(source, kIniDhcpSubNetMask, kDhcpMaskTextBuffer);
+    raw.numDomainNameServers = ReadSetting(source, kIniDhcpNumDomainNameServers, kDhcpAddressTextBuffer);
+    raw.domainNameServers = ReadSetting(source, kIniDhcpDomainNameServers, kDhcpDnsTextBuffer);
+    raw.logFile = ReadSetting(source, kIniDhcpLogFile, kDhcpLogFileBuffer);
     return raw;
 }
 

@@ -8,30 +8,13 @@
 
 #include "DhcpHostInterfaces.h"
 #include "DhcpWire.h"
+#include "IniSettings.h"
 
-// Section and keys.
-constexpr char kDhcpSection[] = "DHCP";
-constexpr char kDhcpKeyServerPort[] = "ServerPort";
-constexpr char kDhcpKeyLocalAddress[] = "LocalAddress";
-constexpr char kDhcpKeyAssignedIp[] = "AssignedIp";
-constexpr char kDhcpKeyLowAddress[] = "LowAddress";
-constexpr char kDhcpKeyHighAddress[] = "HighAddress";
-constexpr char kDhcpKeyOfferAddrTimeout[] = "OfferAddrTimeout";
-constexpr char kDhcpKeyLeaseAddrTimeout[] = "LeaseAddrTimeout";
-constexpr char kDhcpKeySubNetMask[] = "SubNetMask";
-constexpr char kDhcpKeyNumDomainNameServers[] = "NumDomainNameServers";
-constexpr char kDhcpKeyDomainNameServers[] = "DomainNameServers";
-constexpr char kDhcpKeyLogFile[] = "LogFile";
-
-// Defaults as the reader passes them.
-constexpr int kDhcpDefaultServerPort = kDhcpServerPort;
-constexpr char kDhcpDefaultAssignedIp[] = "192.168.0.0";
-constexpr int kDhcpDefaultLowAddress = 1;
-constexpr int kDhcpDefaultHighAddress = 255;
-constexpr int kDhcpDefaultOfferAddrTimeout = 180;
-constexpr int kDhcpDefaultLeaseAddrTimeout = 900;
-constexpr char kDhcpDefaultSubNetMask[] = "255.255.255.0";
-constexpr char kDhcpDefaultNumDomainNameServers[] = "0";
+// Keys and defaults are the kIniDhcp entries of IniSettings.h, all in section DHCP.
+static_assert(kIniDhcpServerPort.fallback == kDhcpServerPort, "unless told otherwise the server is on port 67");
+// The section and the key the runtime writes back, by the names its Wine test uses.
+constexpr const char* kDhcpSection = kIniSectionDhcp;
+constexpr const char* kDhcpKeyLowAddress = kIniDhcpLowAddress.key;
 
 // Buffer lengths of the string reads.
 constexpr size_t kDhcpAddressTextBuffer = 80;
@@ -54,17 +37,17 @@ constexpr uint32_t kDhcpDefaultMask = 0x00FFFFFFu;
 
 /// The values as read from the file.
 struct DhcpRawSettings {
-    int serverPort = kDhcpDefaultServerPort;
-    std::string localAddress;
-    std::string assignedIp = kDhcpDefaultAssignedIp;
-    int lowAddress = kDhcpDefaultLowAddress;
-    int highAddress = kDhcpDefaultHighAddress;
-    int offerAddrTimeout = kDhcpDefaultOfferAddrTimeout;
-    int leaseAddrTimeout = kDhcpDefaultLeaseAddrTimeout;
-    std::string subNetMask = kDhcpDefaultSubNetMask;
-    std::string numDomainNameServers = kDhcpDefaultNumDomainNameServers;
-    std::string domainNameServers;
-    std::string logFile;
+    int serverPort = kIniDhcpServerPort.fallback;
+    std::string localAddress = kIniDhcpLocalAddress.fallback;
+    std::string assignedIp = kIniDhcpAssignedIp.fallback;
+    int lowAddress = kIniDhcpLowAddress.fallback;
+    int highAddress = kIniDhcpHighAddress.fallback;
+    int offerAddrTimeout = kIniDhcpOfferAddrTimeout.fallback;
+    int leaseAddrTimeout = kIniDhcpLeaseAddrTimeout.fallback;
+    std::string subNetMask = kIniDhcpSubNetMask.fallback;
+    std::string numDomainNameServers = kIniDhcpNumDomainNameServers.fallback;
+    std::string domainNameServers = kIniDhcpDomainNameServers.fallback;
+    std::string logFile = kIniDhcpLogFile.fallback;
 };
 
 /// What the server runs with. Addresses are held as in DhcpWire.h.
@@ -75,8 +58,8 @@ struct DhcpSettings {
     uint32_t network = kDhcpDefaultNetwork;  ///< first three octets of `AssignedIp`, fourth octet 0
     uint32_t lowAddress = kDhcpLowestHost;
     uint32_t highAddress = kDhcpPoolEndLimit;
-    uint16_t offerAddrTimeout = kDhcpDefaultOfferAddrTimeout;
-    uint32_t leaseAddrTimeout = kDhcpDefaultLeaseAddrTimeout;
+    uint16_t offerAddrTimeout = kIniDhcpOfferAddrTimeout.fallback;
+    uint32_t leaseAddrTimeout = kIniDhcpLeaseAddrTimeout.fallback;
     uint32_t subNetMask = kDhcpDefaultMask;
     uint32_t domainNameServers[kDhcpMaxDnsServers] = {};
     size_t numDomainNameServers = 0;  ///< 0: the server hands out its own address

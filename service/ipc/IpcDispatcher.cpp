@@ -2,13 +2,9 @@
 
 #include <cstdio>
 
-#include "ServiceSettingNames.h"
+#include "IniSettings.h"
 
 namespace {
-
-constexpr int kDefaultMessageBox = 0;
-constexpr int kDefaultDelayTime = 300;
-constexpr int kDefaultLogAlarms = 1;
 
 // Words of the console's command requests after the code.
 constexpr size_t kCommandWordFlag = 0;
@@ -24,11 +20,16 @@ struct Request {
     uint32_t Word(size_t index) const { return IpcBlockWord(payload, length, index); }
 };
 
-void WriteWord(IServiceControl& service, const char* section, const char* key, uint32_t value)
+void WriteWord(IServiceControl& service, const CIntSetting& setting, uint32_t value)
 {
     char text[kDecimalTextSize];
     snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    service.WriteSetting(section, key, text);
+    service.WriteSetting(setting.section, setting.key, text);
+}
+
+uint32_t ReadWord(IServiceControl& service, const CIntSetting& setting)
+{
+    return static_cast<uint32_t>(service.ReadSettingInt(setting.section, setting.key, setting.fallback));
 }
 
 void Ack(IpcDispatchResult& result)
@@ -85,7 +86,7 @@ void SetDnsRelay(const Request& r, IpcDispatchResult& result)
     } else {
         r.service.StopDnsRelay();
     }
-    WriteWord(r.service, kSectionApplication, kKeyDnsRelay, flag);
+    WriteWord(r.service, kIniApplicationDnsRelay, flag);
     Ack(result);
 }
 
@@ -105,10 +106,10 @@ void GetDnsStatus(const Request& r, IpcDispatchResult& result)
 void SetDhcp(const Request& r, IpcDispatchResult& result)
 {
     IpcDhcpBlock settings = IpcDecodeDhcpBlock(r.payload, r.length);
-    WriteWord(r.service, kSectionApplication, kKeyUseDhcp, settings.useOrRunning);
+    WriteWord(r.service, kIniApplicationUseDhcp, settings.useOrRunning);
     if (settings.useOrRunning) {
-        WriteWord(r.service, kSectionDhcp, kKeyLowAddress, settings.lowAddress);
-        WriteWord(r.service, kSectionDhcp, kKeyHighAddress, settings.highAddress);
+        WriteWord(r.service, kIniDhcpLowAddress, settings.lowAddress);
+        WriteWord(r.service, kIniDhcpHighAddress, settings.highAddress);
     }
     // A running server is not restarted by the switch below, so this is how it learns the new pool; it
     // happens even when the request is about to stop the server.
@@ -141,9 +142,9 @@ void GetNetAlarm(const Request& r, IpcDispatchResult& result)
 {
     IpcNetAlarmSettings settings;
     settings.enable = r.service.NetAlarmFlag() ? 1 : 0;
-    settings.messageBox = static_cast<uint32_t>(r.service.ReadSettingInt(kSectionNetAlarm, kKeyMessageBox, kDefaultMessageBox));
-    settings.delayTime = static_cast<uint32_t>(r.service.ReadSettingInt(kSectionNetAlarm, kKeyDelayTime, kDefaultDelayTime));
-    settings.logAlarms = static_cast<uint32_t>(r.service.ReadSettingInt(kSectionNetAlarm, kKeyLogAlarms, kDefaultLogAlarms));
+    settings.messageBox = ReadWord(r.service, kIniNetAlarmMessageBox);
+    settings.delayTime = ReadWord(r.service, kIniNetAlarmDelayTime);
+    settings.logAlarms = ReadWord(r.service, kIniNetAlarmLogAlarms);
     result.sendReply = true;
     result.data.assign(kIpcNetAlarmSize, 0);
     IpcEncodeNetAlarm(settings, result.data.data());
@@ -153,10 +154,10 @@ void SetNetAlarm(const Request& r, IpcDispatchResult& result)
 {
     IpcNetAlarmSettings settings = IpcDecodeNetAlarm(r.payload, r.length);
     r.service.SetNetAlarm(settings.enable != 0);
-    WriteWord(r.service, kSectionNetAlarm, kKeyNetAlarmEnable, settings.enable);
-    WriteWord(r.service, kSectionNetAlarm, kKeyMessageBox, settings.messageBox);
-    WriteWord(r.service, kSectionNetAlarm, kKeyDelayTime, settings.delayTime);
-    WriteWord(r.service, kSectionNetAlarm, kKeyLogAlarms, settings.logAlarms);
+    WriteWord(r.service, kIniNetAlarmEnable, settings.enable);
+    WriteWord(r.service, kIniNetAlarmMessageBox, settings.messageBox);
+    WriteWord(r.service, kIniNetAlarmDelayTime, settings.delayTime);
+    WriteWord(r.service, kIniNetAlarmLogAlarms, settings.logAlarms);
     Ack(result);
 }
 

@@ -31,9 +31,9 @@ CIpcServer::~CIpcServer()
 
 BOOL CIpcServer::Start()
 {
-    int port = COmbrixIni::ReadInt(kSectionIpc, kKeyServerPort, kIpcDefaultServerPort);
+    int port = COmbrixIni::ReadInt(kIniIpcServerPort);
     char address[kIpcServerLocalAddressBufferSize] = "";
-    COmbrixIni::ReadString(kSectionIpc, kKeyLocalAddress, "", address, sizeof address);
+    COmbrixIni::ReadString(kIniIpcLocalAddress, address, sizeof address);
     unsigned long local = address[0] ? inet_addr(address) : 0;
     return StartOn(static_cast<unsigned short>(static_cast<unsigned>(port) & kIpcPortMask), local);
 }

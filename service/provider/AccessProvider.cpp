@@ -58,7 +58,7 @@ CAccessProvider& CAccessProvider::Service()
 void CAccessProvider::Load()
 {
     char dllName[kProviderDllNameBuffer] = {};
-    COmbrixIni::ReadString(kProviderSection, kProviderKeyDllName, "", dllName, sizeof dllName);
+    COmbrixIni::ReadString(kIniAuthProviderDllName, dllName, sizeof dllName);
     Load(dllName);
 }
 

@@ -15,11 +15,13 @@
 
 #include "AccessProviderAbi.h"
 #include "AccessProviderTable.h"
+#include "IniSettings.h"
 
-// The plug-in is named in Ombrix.Ini; empty means none.
-constexpr char kProviderSection[] = "AuthProvider";
-constexpr char kProviderKeyDllName[] = "DllName";
+// The plug-in is named in Ombrix.Ini (kIniAuthProviderDllName); empty means none.
 constexpr size_t kProviderDllNameBuffer = 260;
+// The entry by the names the loader's Wine test uses.
+constexpr const char* kProviderSection = kIniAuthProviderDllName.section;
+constexpr const char* kProviderKeyDllName = kIniAuthProviderDllName.key;
 
 class CAccessProvider {
 public:

@@ -36,10 +36,8 @@ bool CLanRoute::Add(int sharingMode)
 
     char assignedIp[kLanRouteAssignedIpBuffer] = {};
     char subnetMask[kLanRouteSubnetMaskBuffer] = {};
-    COmbrixIni::ReadString(kLanRouteSection, kLanRouteKeyAssignedIp, kLanRouteDefaultAssignedIp, assignedIp,
-                           sizeof assignedIp);
-    COmbrixIni::ReadString(kLanRouteSection, kLanRouteKeySubnetMask, kLanRouteDefaultSubnetMask, subnetMask,
-                           sizeof subnetMask);
+    COmbrixIni::ReadString(kIniDhcpAssignedIp, assignedIp, sizeof assignedIp);
+    COmbrixIni::ReadString(kIniDhcpSubNetMask, subnetMask, sizeof subnetMask);
     const LanRouteNetwork route = ComputeLanRouteNetwork(assignedIp, subnetMask);
 
     // The gateway comes from the adapters as they are now, not as the table stood when the service started.

@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "IniSettings.h"
+
 /// The one sharing mode in which the route is added: clients and the Internet share one adapter, so the
 /// system has to be told that the local network is reached through that adapter's own address.
 constexpr int kLanRouteSharingMode = 1;
 
-// Where the route set-up reads its network. The DHCP server reads the same keys (the mask spelled
-// `SubNetMask` there; profile keys match without regard to case), with buffers of its own.
-constexpr char kLanRouteSection[] = "DHCP";
-constexpr char kLanRouteKeyAssignedIp[] = "AssignedIp";
-constexpr char kLanRouteDefaultAssignedIp[] = "192.168.0.0";
+// The route set-up reads its network from the DHCP server's entries (kIniDhcpAssignedIp, kIniDhcpSubNetMask),
+// with buffers of its own.
 constexpr size_t kLanRouteAssignedIpBuffer = 50;
-constexpr char kLanRouteKeySubnetMask[] = "SubnetMask";
-constexpr char kLanRouteDefaultSubnetMask[] = "255.255.255.0";
 constexpr size_t kLanRouteSubnetMaskBuffer = 16;
+// The same entries by the names the route's Wine test uses.
+constexpr const char* kLanRouteSection = kIniDhcpAssignedIp.section;
+constexpr const char* kLanRouteKeyAssignedIp = kIniDhcpAssignedIp.key;
+constexpr const char* kLanRouteKeySubnetMask = kIniDhcpSubNetMask.key;
 
 /// Service log line written before anything else of the route is tried.
 constexpr char kLanRouteAttemptLine[] = "Attempting to Add Route";
