@@ -3,12 +3,14 @@
 // then turned into what the server runs with. Every clamp must hold whatever the file says: the pool within
 // its bounds, a mask, a network without host part, at most five DNS entries all holding the one address, and
 // each value that was in range kept as written.
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "DhcpAddressText.h"
 #include "DhcpSettings.h"
@@ -24,57 +26,100 @@ void Check(bool condition)
     }
 }
 
-std::string Lower(std::string text)
-{
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
-std::string Trim(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return "";
-    }
-    const size_t last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
 // The section as the profile functions see it: keys without regard to case, the first line of a key wins.
+// One source serves every input and keeps its buffers, so that reading a section costs no allocation but
+// the strings it hands out: lines are spans of the input, found once, and keys are compared (by memcmp, so
+// that the fuzzer learns them) in a lower-cased copy of the input.
 class TextSource : public IDhcpSettingsSource {
 public:
-    explicit TextSource(const std::string& text)
+    void Reset(const uint8_t* data, size_t size)
     {
+        m_text = reinterpret_cast<const char*>(data);
+        m_lowered.resize(size);
+        for (size_t i = 0; i < size; ++i) {
+            m_lowered[i] = static_cast<char>(std::tolower(data[i]));
+        }
+        m_lines.clear();
         size_t start = 0;
-        while (start <= text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos) {
-                end = text.size();
-            }
-            const std::string line = text.substr(start, end - start);
-            const size_t equals = line.find('=');
-            if (equals != std::string::npos) {
-                values_.emplace(Lower(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1)));
+        while (start <= size) {
+            const size_t end = Find('\n', start, size);
+            const size_t equals = Find('=', start, end);
+            if (equals != end) {
+                m_lines.push_back(Line{Trimmed(start, equals), Trimmed(equals + 1, end)});
             }
             start = end + 1;
         }
     }
     int ReadInt(const char* key, int defaultValue) override
     {
-        auto it = values_.find(Lower(key));
-        return it == values_.end() ? defaultValue : ParseIniInt(it->second.c_str());
+        const Span* value = Find(key);
+        if (value == nullptr) {
+            return defaultValue;
+        }
+        m_number.assign(m_text + value->start, value->length);
+        return ParseIniInt(m_number.c_str());
     }
     std::string ReadString(const char* key, const char* defaultValue, size_t bufferLength) override
     {
-        auto it = values_.find(Lower(key));
-        const std::string value = it == values_.end() ? defaultValue : it->second;
-        return value.substr(0, bufferLength - 1);
+        const Span* value = Find(key);
+        if (value == nullptr) {
+            return std::string(defaultValue).substr(0, bufferLength - 1);
+        }
+        return std::string(m_text + value->start, std::min(value->length, bufferLength - 1));
     }
 
 private:
-    std::map<std::string, std::string> values_;
+    struct Span {
+        size_t start;
+        size_t length;
+    };
+    struct Line {
+        Span key;
+        Span value;
+    };
+
+    // The position of `c` in [from, to), or `to`.
+    size_t Find(char c, size_t from, size_t to) const
+    {
+        if (from >= to) {
+            return to;
+        }
+        const void* at = std::memchr(m_text + from, c, to - from);
+        return at != nullptr ? static_cast<size_t>(static_cast<const char*>(at) - m_text) : to;
+    }
+    // [from, to) without the blanks, tabs and carriage returns at either end.
+    Span Trimmed(size_t from, size_t to) const
+    {
+        while (from < to && IsBlank(m_text[from])) {
+            ++from;
+        }
+        while (to > from && IsBlank(m_text[to - 1])) {
+            --to;
+        }
+        return Span{from, to - from};
+    }
+    static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+    const Span* Find(const char* key) const
+    {
+        char lowered[64];
+        const size_t length = std::strlen(key);
+        Check(length < sizeof(lowered));
+        for (size_t i = 0; i < length; ++i) {
+            lowered[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+        }
+        for (const Line& line : m_lines) {
+            if (line.key.length == length && std::memcmp(m_lowered.data() + line.key.start, lowered, length) == 0) {
+                return &line.value;
+            }
+        }
+        return nullptr;
+    }
+
+    const char* m_text = nullptr;
+    std::string m_lowered;
+    std::string m_number;
+    std::vector<Line> m_lines;
 };
 
 uint32_t AddressOrZero(const std::string& text)
@@ -113,7 +158,8 @@ void CheckMoveBehindServer(const DhcpSettings& settings, uint32_t serverAddress)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    TextSource source(std::string(reinterpret_cast<const char*>(data), size));
+    static TextSource source;
+    source.Reset(data, size);
     const DhcpRawSettings raw = ReadDhcpRawSettings(source);
     Check(raw.localAddress.size() < kDhcpAddressTextBuffer && raw.assignedIp.size() < kDhcpAddressTextBuffer);
     Check(raw.subNetMask.size() < kDhcpMaskTextBuffer && raw.domainNameServers.size() < kDhcpDnsTextBuffer);
