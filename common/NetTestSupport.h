@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "WineTestSupport.h"
+
 namespace nettest {
 
 /// Generous bound for anything that should happen at once on an idle machine.
@@ -27,24 +29,11 @@ inline unsigned long Loopback()
     return htonl(INADDR_LOOPBACK);
 }
 
-/// Dispatches the thread's messages until done() holds or timeoutMs passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kPromptMs)
+/// Dispatches the thread's messages until done() holds or timeoutMs passed (winetest::PumpUntil, with the
+/// bound for what should happen at once).
+inline testing::AssertionResult PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kPromptMs)
 {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) {
-            return done();
-        }
-        // Blocks until a message comes (or a short slice passes, to re-check conditions set elsewhere).
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
+    return winetest::PumpUntil(done, timeoutMs);
 }
 
 /// A blocking UDP socket bound to 127.0.0.1 at a port the system picks (or the one given).

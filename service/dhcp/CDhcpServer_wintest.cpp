@@ -17,6 +17,7 @@
 #include "NetTestSupport.h"
 #include "OmbrixIni.h"
 #include "ServiceLog.h"
+#include "WineTestSupport.h"
 
 using dhcptest::Ip;
 using dhcptest::MessageBuilder;
@@ -28,51 +29,8 @@ const uint32_t kLoopback = Ip(127, 0, 0, 1);
 // A second address of the loopback interface, for the adapter that faces the Internet.
 const uint32_t kOuter = Ip(127, 0, 0, 2);
 const uint32_t kGateway = Ip(10, 254, 254, 1);
-const char kTestDir[] = "C:\\ombrixdhcptest\\";
 // Generous bound for what the packet thread does at once on an idle machine.
 constexpr DWORD kPromptMs = 10000;
-
-std::string Dir(const char* name)
-{
-    return std::string(kTestDir) + name;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return text;
-    }
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    CloseHandle(file);
-    return text;
-}
-
-/// The messages of a log in the service's line format, stamps removed.
-std::vector<std::string> Messages(const std::string& path)
-{
-    std::vector<std::string> messages;
-    const std::string text = ReadText(path);
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string line = text.substr(at, end - at);
-        if (line.size() >= kLogStampLength) {
-            messages.push_back(line.substr(kLogStampLength));
-        }
-        at = end + 2;
-    }
-    return messages;
-}
 
 size_t CountOf(const std::vector<std::string>& lines, const std::string& line)
 {
@@ -88,20 +46,6 @@ size_t Find(const std::vector<std::string>& lines, const std::string& line, size
         }
     }
     return std::string::npos;
-}
-
-std::string IniValue(const char* section, const char* key)
-{
-    char buffer[260] = {};
-    COmbrixIni::ReadString(section, key, "<missing>", buffer, sizeof(buffer));
-    return buffer;
-}
-
-void RemoveIni()
-{
-    char dir[MAX_PATH] = {};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    DeleteFileA((std::string(dir) + "\\" + kIniFileName).c_str());
 }
 
 /// The adapter table as a test sets it.
@@ -298,14 +242,11 @@ class DhcpServerWineTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        CreateDirectoryA(kTestDir, nullptr);
+        ASSERT_TRUE(folder_.Created());
         serviceLog_ = Dir("OmbrixDaemon.log");
         componentLog_ = Dir("DhcpServer.log");
         database_ = Dir("Ombrix.dhcp");
-        for (const std::string& f : {serviceLog_, componentLog_, database_, database_ + ".new", database_ + ".old"}) {
-            DeleteFileA(f.c_str());
-        }
-        RemoveIni();
+        ASSERT_TRUE(winetest::RemoveIni());
         CServiceLog::SetPath(serviceLog_.c_str());
         port_ = nettest::UnusedPort();
         Ini("ServerPort", std::to_string(port_));
@@ -321,12 +262,14 @@ protected:
     {
         probe_.Open();
         CServiceLog::SetPath("");
-        RemoveIni();
+        winetest::RemoveIni();
     }
 
     void Ini(const char* key, const std::string& value) { COmbrixIni::WriteString(kDhcpSection, key, value.c_str()); }
-    std::vector<std::string> Trace() const { return Messages(componentLog_); }
-    std::vector<std::string> ServiceLines() const { return Messages(serviceLog_); }
+    /// A file of the test's own folder.
+    std::string Dir(const char* name) const { return folder_.File(name); }
+    std::vector<std::string> Trace() const { return winetest::LogMessages(componentLog_); }
+    std::vector<std::string> ServiceLines() const { return winetest::LogMessages(serviceLog_); }
 
     /// Sends a client message to the server and waits until it has been taken off the socket.
     void Send(CaughtServer& server, const std::vector<uint8_t>& bytes)
@@ -346,7 +289,7 @@ protected:
         return n;
     }
     /// Waits until the server has sent `count` replies.
-    bool WaitSent(CaughtServer& server, size_t count)
+    testing::AssertionResult WaitSent(CaughtServer& server, size_t count)
     {
         return PumpUntil([&] { return server.SentCount() >= count; }, kPromptMs);
     }
@@ -366,6 +309,7 @@ protected:
         return offered;
     }
 
+    winetest::CScratchFolder folder_;
     std::string serviceLog_;
     std::string componentLog_;
     std::string database_;
@@ -429,7 +373,7 @@ TEST_F(DhcpServerWineTest, StartWhileRunningReturnsTrueAndChangesNothing)
     EXPECT_EQ(1, adapters_.refreshes);
     EXPECT_EQ(poolLow, server.PoolLow());
     EXPECT_EQ(traced, Trace().size());
-    EXPECT_TRUE(Messages(Dir("Other.log")).empty());
+    EXPECT_TRUE(winetest::LogMessages(Dir("Other.log")).empty());
 }
 
 struct PickCase {
@@ -500,7 +444,7 @@ TEST_P(DhcpServerLowAddressTest, ServerOnHostOneMovesThePoolBehindItOutsideSingl
     Ini("LowAddress", "1");
     CaughtServer server(c.mode, host_);
     ASSERT_TRUE(server.Start());
-    EXPECT_EQ(c.written, IniValue(kDhcpSection, kDhcpKeyLowAddress)) << "mode " << c.mode;
+    EXPECT_EQ(c.written, winetest::ReadIni(kDhcpSection, kDhcpKeyLowAddress, "<missing>")) << "mode " << c.mode;
     EXPECT_EQ(c.poolLow, server.PoolLow());
     // Either way the first client gets host 2: in single NIC mode host 1 is the server's and skipped.
     Send(server, Client(DHCPDISCOVER, 0x07).Build());
@@ -534,11 +478,7 @@ TEST_F(DhcpServerWineTest, ALeaseThatRanOutWhileStoppedEndsWithAnExpiryNakRightA
         ASSERT_TRUE(table.Append(e));
     }
     const std::vector<uint8_t> file = CDhcpClientDatabase::Encode(table);
-    HANDLE h = CreateFileA(database_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(winetest::WriteWholeFile(database_, std::string(file.begin(), file.end())));
 
     CaughtServer server(kSharingModeDualNic, host_);
     ASSERT_TRUE(server.Start());
@@ -727,11 +667,7 @@ TEST_F(DhcpServerWineTest, AStartWhoseExpiryNakBreaksTheSocketFails)
     e.leaseTime = 900;
     ASSERT_TRUE(table.Append(e));
     const std::vector<uint8_t> file = CDhcpClientDatabase::Encode(table);
-    HANDLE h = CreateFileA(database_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(winetest::WriteWholeFile(database_, std::string(file.begin(), file.end())));
 
     CaughtServer server(kSharingModeDualNic, host_);
     server.FailSendsWith(WSAENOTSOCK);

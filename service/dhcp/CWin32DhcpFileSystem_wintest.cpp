@@ -9,27 +9,12 @@
 
 #include "CDhcpClientDatabase.h"
 #include "DhcpTestSupport.h"
+#include "WineTestSupport.h"
 
 using dhcptest::FakeTrace;
 using dhcptest::Ip;
 
 namespace {
-
-const char kDir[] = "C:\\ombrixdhcpfiles\\";
-
-std::string PathOf(const char* name)
-{
-    return std::string(kDir) + name;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& text)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
-}
 
 std::string ReadBack(CWin32DhcpFileSystem& files, const std::string& path)
 {
@@ -42,13 +27,11 @@ std::string ReadBack(CWin32DhcpFileSystem& files, const std::string& path)
 
 class DhcpFileSystemWineTest : public testing::TestWithParam<OsType> {
 protected:
-    void SetUp() override
-    {
-        CreateDirectoryA(kDir, nullptr);
-        for (const char* name : {"a", "b", "Ombrix.dhcp", "Ombrix.dhcp.new", "Ombrix.dhcp.old"}) {
-            DeleteFileA(PathOf(name).c_str());
-        }
-    }
+    void SetUp() override { ASSERT_TRUE(folder_.Created()); }
+
+    std::string PathOf(const char* name) const { return folder_.File(name); }
+
+    winetest::CScratchFolder folder_;
 };
 
 TEST_P(DhcpFileSystemWineTest, WritesFlushesReadsRenamesAndRemoves)
@@ -71,7 +54,7 @@ TEST_P(DhcpFileSystemWineTest, WritesFlushesReadsRenamesAndRemoves)
     EXPECT_EQ(0u, files.WriteBytes(reinterpret_cast<const uint8_t*>("y"), 1));
     EXPECT_EQ(text, ReadBack(files, a));
 
-    WriteFileBytes(b, "bee");
+    ASSERT_TRUE(winetest::WriteWholeFile(b, "bee"));
     EXPECT_FALSE(files.RenameFile(a, b)) << "a rename never replaces";
     EXPECT_EQ("bee", ReadBack(files, b));
     EXPECT_TRUE(files.RemoveFile(b));
@@ -87,8 +70,8 @@ TEST_P(DhcpFileSystemWineTest, OneStepReplaceOnlyOnTheNtFamily)
     CWin32DhcpFileSystem files(GetParam());
     const std::string from = PathOf("a");
     const std::string to = PathOf("b");
-    WriteFileBytes(from, "new");
-    WriteFileBytes(to, "old");
+    ASSERT_TRUE(winetest::WriteWholeFile(from, "new"));
+    ASSERT_TRUE(winetest::WriteWholeFile(to, "old"));
     const DhcpReplaceResult result = files.ReplaceInOneStep(from, to);
     if (GetParam() == Win95 || GetParam() == Win98) {
         EXPECT_EQ(DhcpReplaceResult::Unsupported, result);

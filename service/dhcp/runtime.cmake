@@ -40,7 +40,7 @@ ombrix_gtest(dhcp_server_wine_test
   ${CMAKE_CURRENT_LIST_DIR}/CDhcpServer_wintest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CWin32DhcpFileSystem_wintest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CIcmpProbe_wintest.cpp
-  LIBS ombrix_dhcp_server)
+  LIBS ombrix_dhcp_server ombrix_wine_test_support)
 if(OMBRIX_BUILD_TESTS)
   # The stop test waits out the 5-second bound on purpose.
   set_tests_properties(dhcp_server_wine_test PROPERTIES TIMEOUT 120)

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 
 #include "FakeServiceControl.h"
 #include "IpcWire.h"
 #include "NetTestSupport.h"
+#include "WineTestSupport.h"
 
 namespace {
 
@@ -95,18 +95,6 @@ private:
 class ControlWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { nettest::StartWinsock(); }
-
-    static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = nettest::kPromptMs)
-    {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start >= timeoutMs) {
-                return done();
-            }
-            Sleep(10);  // polling a condition another thread sets, bounded above
-        }
-        return true;
-    }
 };
 
 TEST_F(ControlWindowTest, IsTheHiddenServiceWindow)
@@ -127,10 +115,11 @@ TEST_F(ControlWindowTest, EveryTimerMessageIsATick)
     ASSERT_TRUE(thread.Started());
     const int before = thread.tick.ticks;
     ASSERT_TRUE(PostMessageA(thread.Window(), WM_TIMER, kForeignTimerId, 0));
-    EXPECT_TRUE(WaitFor([&] { return thread.tick.ticks > before; })) << "got " << thread.tick.ticks << " ticks";
+    EXPECT_TRUE(winetest::WaitFor([&] { return thread.tick.ticks > before; }, nettest::kPromptMs))
+        << "got " << thread.tick.ticks << " ticks";
 
     const int afterPosted = thread.tick.ticks;
-    EXPECT_TRUE(WaitFor([&] { return thread.tick.ticks > afterPosted; }, kOwnTickWaitMs))
+    EXPECT_TRUE(winetest::WaitFor([&] { return thread.tick.ticks > afterPosted; }, kOwnTickWaitMs))
         << "the window's own timer did not tick within " << kOwnTickWaitMs << " ms";
 }
 

@@ -8,9 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "FakeServiceControl.h"
@@ -20,6 +18,7 @@
 #include "OmbrixIni.h"
 #include "ControlWindow.h"
 #include "ServiceLog.h"
+#include "WineTestSupport.h"
 
 namespace {
 
@@ -391,44 +390,19 @@ TEST_F(IpcServerTest, WaitingRequestRunsOnlyAsItsOwnCodeAndOnlyOnce)
     EXPECT_EQ(std::vector<std::string>{"SetDriverEnabled(1)"}, service.calls);
 }
 
-// Ombrix.Ini in the Windows directory; the test puts back what it found.
-class IniKeys {
-public:
-    IniKeys(std::initializer_list<std::pair<const char*, const char*>> keys)
-    {
-        for (const auto& k : keys) {
-            char value[256];
-            GetPrivateProfileStringA(k.first, k.second, "\x01", value, sizeof value, "Ombrix.Ini");
-            saved_.push_back({k.first, k.second, strcmp(value, "\x01") != 0, value});
-        }
-    }
-    ~IniKeys()
-    {
-        for (const Saved& s : saved_) {
-            WritePrivateProfileStringA(s.section, s.key, s.had ? s.value.c_str() : NULL, "Ombrix.Ini");
-        }
-    }
-    static void Set(const char* section, const char* key, const char* value)
-    {
-        WritePrivateProfileStringA(section, key, value, "Ombrix.Ini");
-    }
-    static int Get(const char* section, const char* key) { return static_cast<int>(GetPrivateProfileIntA(section, key, -7, "Ombrix.Ini")); }
+// What a test reads back from Ombrix.Ini for a key that is not there.
+constexpr int kNoKey = -7;
 
-private:
-    struct Saved {
-        const char* section;
-        const char* key;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
-};
+int IniInt(const char* section, const char* key)
+{
+    return winetest::ReadIniInt(section, key, kNoKey);
+}
 
 TEST_F(IpcServerTest, DhcpUseZeroLeavesTheStoredRangeInTheFile)
 {
-    IniKeys keep({{"DHCP", "LowAddress"}, {"DHCP", "HighAddress"}, {"Application", "UseDHCP"}});
-    IniKeys::Set("DHCP", "LowAddress", "5");
-    IniKeys::Set("DHCP", "HighAddress", "50");
+    winetest::CIniKeys keep({{"DHCP", "LowAddress"}, {"DHCP", "HighAddress"}, {"Application", "UseDHCP"}});
+    winetest::WriteIni("DHCP", "LowAddress", "5");
+    winetest::WriteIni("DHCP", "HighAddress", "50");
     FileBackedService service;
     ServiceThread thread(service);
     ASSERT_TRUE(thread.Started());
@@ -436,19 +410,20 @@ TEST_F(IpcServerTest, DhcpUseZeroLeavesTheStoredRangeInTheFile)
     std::vector<uint8_t> answer;
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_DHCP, 20, 0, 10, 100, 0}), &answer));
     EXPECT_EQ(kAck, answer);
-    EXPECT_EQ(5, IniKeys::Get("DHCP", "LowAddress"));
-    EXPECT_EQ(50, IniKeys::Get("DHCP", "HighAddress"));
-    EXPECT_EQ(0, IniKeys::Get("Application", "UseDHCP"));
+    EXPECT_EQ(5, IniInt("DHCP", "LowAddress"));
+    EXPECT_EQ(50, IniInt("DHCP", "HighAddress"));
+    EXPECT_EQ(0, IniInt("Application", "UseDHCP"));
 
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_DHCP, 20, 1, 10, 100, 0}), &answer));
-    EXPECT_EQ(10, IniKeys::Get("DHCP", "LowAddress"));
-    EXPECT_EQ(100, IniKeys::Get("DHCP", "HighAddress"));
-    EXPECT_EQ(1, IniKeys::Get("Application", "UseDHCP"));
+    EXPECT_EQ(10, IniInt("DHCP", "LowAddress"));
+    EXPECT_EQ(100, IniInt("DHCP", "HighAddress"));
+    EXPECT_EQ(1, IniInt("Application", "UseDHCP"));
 }
 
 TEST_F(IpcServerTest, NetAlarmSettingsRoundTripThroughTheFile)
 {
-    IniKeys keep({{"NetAlarm", "Enable"}, {"NetAlarm", "MessageBox"}, {"NetAlarm", "DelayTime"}, {"NetAlarm", "LogAlarms"}});
+    winetest::CIniKeys keep(
+        {{"NetAlarm", "Enable"}, {"NetAlarm", "MessageBox"}, {"NetAlarm", "DelayTime"}, {"NetAlarm", "LogAlarms"}});
     FileBackedService service;
     ServiceThread thread(service);
     ASSERT_TRUE(thread.Started());
@@ -456,10 +431,10 @@ TEST_F(IpcServerTest, NetAlarmSettingsRoundTripThroughTheFile)
     std::vector<uint8_t> answer;
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_NETALARM, 20, 1, 1, 45, 0}), &answer));
     EXPECT_EQ(kAck, answer);
-    EXPECT_EQ(1, IniKeys::Get("NetAlarm", "Enable"));
-    EXPECT_EQ(1, IniKeys::Get("NetAlarm", "MessageBox"));
-    EXPECT_EQ(45, IniKeys::Get("NetAlarm", "DelayTime"));
-    EXPECT_EQ(0, IniKeys::Get("NetAlarm", "LogAlarms"));
+    EXPECT_EQ(1, IniInt("NetAlarm", "Enable"));
+    EXPECT_EQ(1, IniInt("NetAlarm", "MessageBox"));
+    EXPECT_EQ(45, IniInt("NetAlarm", "DelayTime"));
+    EXPECT_EQ(0, IniInt("NetAlarm", "LogAlarms"));
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_NETALARM}), &answer));
     std::vector<uint8_t> expected = kAck;
     std::vector<uint8_t> words = LeWords({20, 1, 1, 45, 0});
@@ -467,7 +442,7 @@ TEST_F(IpcServerTest, NetAlarmSettingsRoundTripThroughTheFile)
     EXPECT_EQ(expected, answer);
 
     // Words 2 to 4 come from the file, not from memory: another writer's change shows at once.
-    IniKeys::Set("NetAlarm", "DelayTime", "900");
+    winetest::WriteIni("NetAlarm", "DelayTime", "900");
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_GET_NETALARM}), &answer));
     EXPECT_EQ(900u, IpcGetWord(&answer[16]));
 }
@@ -508,38 +483,28 @@ TEST_F(IpcServerTest, ASendFailureOfTheSocketItselfClosesTheEndpoint)
     EXPECT_EQ(0u, thread.Server().DroppedSends());
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST_F(IpcServerTest, BindFailureIsLoggedAndLeavesNoSocket)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string log = std::string(temp) + "ipc-server-test-" + std::to_string(GetCurrentProcessId()) + ".log";
-    DeleteFileA(log.c_str());
+    winetest::CScratchFolder folder;
+    ASSERT_TRUE(folder.Created());
+    const std::string log = folder.File("OmbrixDaemon.log");
     CServiceLog::SetPath(log.c_str());
     UdpPeer holder;  // the port is taken
     CIpcServer server;
     EXPECT_FALSE(server.StartOn(holder.Port(), 0));
     EXPECT_FALSE(server.IsRunning());
     CServiceLog::SetPath("");
-    std::string text = ReadFile(log);
+    std::string text = winetest::ReadWholeFile(log);
     EXPECT_NE(std::string::npos, text.find(" IPC Server Failed to create/bind socket\r\n")) << text;
-    DeleteFileA(log.c_str());
     EXPECT_EQ(0u, CSocketEndpoint::ListedEndpoints());
 }
 
 TEST_F(IpcServerTest, StartTakesThePortFromTheFileAndListensOnLoopbackOnly)
 {
-    IniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
     unsigned short port = nettest::UnusedPort();
-    IniKeys::Set("IPC", "ServerPort", std::to_string(port).c_str());
-    IniKeys::Set("IPC", "LocalAddress", "10.1.2.3");
+    winetest::WriteIni("IPC", "ServerPort", std::to_string(port).c_str());
+    winetest::WriteIni("IPC", "LocalAddress", "10.1.2.3");
     CIpcServer server;
     ASSERT_TRUE(server.Start());
     EXPECT_EQ(port, server.Port());
@@ -552,7 +517,7 @@ TEST_F(IpcServerTest, StartTakesThePortFromTheFileAndListensOnLoopbackOnly)
     server.Stop();
     EXPECT_FALSE(server.IsRunning());
 
-    IniKeys::Set("IPC", "ServerPort", NULL);
+    winetest::WriteIni("IPC", "ServerPort", nullptr);
     CIpcServer byDefault;
     if (byDefault.Start()) {  // the default port may be in use by a daemon of another test on this machine
         EXPECT_EQ(kIpcDefaultServerPort, byDefault.Port());
@@ -610,18 +575,14 @@ TEST_F(IpcServerTest, ClientOnAnotherThreadGetsItsSocketEventsOnItsOwnThread)
     ASSERT_EQ(0, getsockname(client.Socket(), reinterpret_cast<sockaddr*>(&local), &length));
     UdpPeer stray;
     ASSERT_TRUE(stray.SendTo(ntohs(local.sin_port), {1, 2, 3, 4}));
-    MSG msg;
-    const DWORD start = GetTickCount();
-    bool queued = false;
-    while (!(queued = PeekMessageA(&msg, NULL, WM_CLIENT_SOCKET, WM_CLIENT_SOCKET, PM_NOREMOVE) != FALSE)) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= nettest::kPromptMs) {
-            break;
-        }
-        MsgWaitForMultipleObjects(0, NULL, FALSE, nettest::kPromptMs - elapsed, QS_POSTMESSAGE);
-    }
-    ASSERT_TRUE(queued) << "the client's read event went to another thread (" << client.DiscardedDatagrams()
-                        << " datagrams thrown away there)";
+    // Looked for without dispatching anything: the event must still be waiting in the queue.
+    const auto queued = [] {
+        MSG msg;
+        return PeekMessageA(&msg, NULL, WM_CLIENT_SOCKET, WM_CLIENT_SOCKET, PM_NOREMOVE) != FALSE;
+    };
+    ASSERT_TRUE(winetest::WaitFor(queued, nettest::kPromptMs))
+        << "the client's read event went to another thread (" << client.DiscardedDatagrams()
+        << " datagrams thrown away there)";
     EXPECT_EQ(0u, client.DiscardedDatagrams()) << "handled before this thread dispatched it";
     ASSERT_TRUE(nettest::PumpUntil([&] { return client.DiscardedDatagrams() == 1; }));
 
@@ -639,9 +600,9 @@ TEST_F(IpcServerTest, DISABLED_ServeUntilStoppedForTheLoopbackProbe)
 {
     const char* portText = getenv("OMBRIX_IPC_PROBE_PORT");
     ASSERT_NE(nullptr, portText);
-    IniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
-    IniKeys::Set("IPC", "ServerPort", portText);
-    IniKeys::Set("IPC", "LocalAddress", NULL);
+    winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
+    winetest::WriteIni("IPC", "ServerPort", portText);
+    winetest::WriteIni("IPC", "LocalAddress", nullptr);
 
     FakeServiceControl service;
     ServiceThread thread(service, ServiceThread::kPortFromSettings);

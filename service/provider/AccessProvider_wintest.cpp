@@ -11,16 +11,16 @@
 #include <vector>
 
 #include "AccessProviderAdapter.h"
-#include "ProviderWineSupport.h"
 #include "ServiceLog.h"
+#include "WineTestSupport.h"
 
-using providertest::CIniFileSnapshot;
-using providertest::CScratchFolder;
-using providertest::FileExists;
-using providertest::LogMessages;
-using providertest::ProgramFolder;
-using providertest::ReadLines;
-using providertest::WaitFor;
+using winetest::CIniFileSnapshot;
+using winetest::CScratchFolder;
+using winetest::FileExists;
+using winetest::LogMessages;
+using winetest::ProgramFolder;
+using winetest::ReadLines;
+using winetest::WaitFor;
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -44,7 +44,7 @@ bool IsLoaded(const std::string& path)
 
 class AccessProviderTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder_.created()); }
+    void SetUp() override { ASSERT_TRUE(folder_.Created()); }
     void TearDown() override { CServiceLog::SetPath(nullptr); }
 
     /// Copies the test bed plug-in `name` into the test's folder; returns the copy's path.
@@ -52,9 +52,10 @@ protected:
     {
         const std::string from = ProgramFolder() + name + ".dll";
         EXPECT_TRUE(FileExists(from)) << from << " is missing: build the test_providers target";
-        return folder_.CopyIn(from, name + ".dll");
+        EXPECT_TRUE(folder_.CopyIn(from, name + ".dll"));
+        return folder_.File(name + ".dll");
     }
-    Lines Journal(const std::string& name) const { return ReadLines(folder_.path() + name + ".calls"); }
+    Lines Journal(const std::string& name) const { return ReadLines(folder_.Path() + name + ".calls"); }
     void Refuse(const std::string& name, const std::string& macs) const
     {
         ASSERT_TRUE(folder_.Write(name + ".refuse", macs));
@@ -115,7 +116,7 @@ TEST_F(AccessProviderTest, EachPluginIsRetainedOrUnloadedByTheRegistrationRules)
 
 TEST_F(AccessProviderTest, NoNameOrNoLibraryMeansNoPluginAndEveryClientServed)
 {
-    const std::string missing = folder_.path() + "absent.dll";
+    const std::string missing = folder_.Path() + "absent.dll";
     const char* names[] = {nullptr, "", missing.c_str()};
     for (const char* name : names) {
         CAccessProvider provider;
@@ -135,7 +136,7 @@ TEST_F(AccessProviderTest, LoadsTheLibraryNamedInTheSettings)
     const std::string path = Stage("provider_journal");
     CIniFileSnapshot ini;
     {
-        ASSERT_TRUE(CIniFileSnapshot::Set(kProviderSection, kProviderKeyDllName, path.c_str()));
+        ASSERT_TRUE(winetest::WriteIni(kProviderSection, kProviderKeyDllName, path.c_str()));
         CAccessProvider provider;
         provider.Load();
         EXPECT_TRUE(provider.IsRetained());
@@ -143,7 +144,7 @@ TEST_F(AccessProviderTest, LoadsTheLibraryNamedInTheSettings)
     }
     EXPECT_FALSE(IsLoaded(path)) << "the provider unloads its plug-in when it goes";
     for (const char* none : {"", static_cast<const char*>(nullptr)}) {
-        ASSERT_TRUE(CIniFileSnapshot::Set(kProviderSection, kProviderKeyDllName, none));
+        ASSERT_TRUE(winetest::WriteIni(kProviderSection, kProviderKeyDllName, none));
         CAccessProvider provider;
         provider.Load();
         EXPECT_FALSE(provider.IsRetained());
@@ -248,7 +249,7 @@ TEST_F(AccessProviderTest, PluginLoadedAboveFourGigabytesIsRefusedWithALogLine)
         EXPECT_FALSE(ProviderSlotCanHold(reinterpret_cast<uintptr_t>(probe))) << "loaded at " << probe;
         FreeLibrary(probe);
     }
-    const std::string log = folder_.path() + "OmbrixDaemon.log";
+    const std::string log = folder_.Path() + "OmbrixDaemon.log";
     CServiceLog::SetPath(log.c_str());
     CAccessProvider provider;
     provider.Load(path.c_str());
@@ -266,7 +267,7 @@ TEST_F(AccessProviderTest, PluginThatWritesPastTheTableIsRefusedWithALogLine)
         SCOPED_TRACE(plugin);
         const std::string path = Stage(plugin);
         ASSERT_FALSE(path.empty());
-        const std::string log = folder_.path() + plugin + ".log";
+        const std::string log = folder_.Path() + plugin + ".log";
         CServiceLog::SetPath(log.c_str());
         CAccessProvider provider;
         provider.Load(path.c_str());
@@ -286,13 +287,13 @@ TEST_F(AccessProviderTest, PluginThatWritesPastTheTableIsRefusedWithALogLine)
         provider.Load(good.c_str());
         EXPECT_TRUE(provider.IsRetained());
         provider.StopAndUnload();
-        DeleteFileA((folder_.path() + "provider_journal.calls").c_str());
+        DeleteFileA((folder_.Path() + "provider_journal.calls").c_str());
     }
 }
 
 TEST_F(AccessProviderTest, OnlyTheUnsafeLibraryChecksWriteALogLine)
 {
-    const std::string log = folder_.path() + "OmbrixDaemon.log";
+    const std::string log = folder_.Path() + "OmbrixDaemon.log";
     CServiceLog::SetPath(log.c_str());
     for (const LoadCase& c : kLoadCases) {
         const std::string path = Stage(c.plugin);

@@ -11,19 +11,19 @@
 
 #include "DottedAddress.h"
 #include "LanRouteCommand.h"
-#include "ProviderWineSupport.h"
 #include "ServiceLog.h"
+#include "WineTestSupport.h"
 #include "ombrixaux.h"
 #include "testing/RegistryFixture.h"
 #include "testing/WineAuxSupport.h"
 
-using providertest::CIniFileSnapshot;
-using providertest::CScratchFolder;
-using providertest::FileExists;
-using providertest::LogMessages;
-using providertest::ProgramFolder;
-using providertest::ReadLines;
-using providertest::WaitFor;
+using winetest::CIniFileSnapshot;
+using winetest::CScratchFolder;
+using winetest::FileExists;
+using winetest::LogMessages;
+using winetest::ProgramFolder;
+using winetest::ReadLines;
+using winetest::WaitFor;
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -150,20 +150,20 @@ TEST_F(LanRouteTest, RunsTheRouteCommandOnlyInSingleNicModeWithAGateway)
     for (const RouteCase& c : kCases) {
         SCOPED_TRACE(c.what);
         CScratchFolder folder;
-        ASSERT_TRUE(folder.created());
-        ASSERT_FALSE(folder.CopyIn(standIn_, "route.exe").empty());
-        ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
-        const std::string log = folder.path() + "OmbrixDaemon.log";
+        ASSERT_TRUE(folder.Created());
+        ASSERT_TRUE(folder.CopyIn(standIn_, "route.exe"));
+        ASSERT_TRUE(SetCurrentDirectoryA(folder.Path().c_str()));
+        const std::string log = folder.Path() + "OmbrixDaemon.log";
         CServiceLog::SetPath(log.c_str());
         CIniFileSnapshot ini;
-        ASSERT_TRUE(CIniFileSnapshot::Set(kLanRouteSection, kLanRouteKeyAssignedIp, c.assignedIp));
-        ASSERT_TRUE(CIniFileSnapshot::Set(kLanRouteSection, kLanRouteKeySubnetMask, c.subnetMask));
+        ASSERT_TRUE(winetest::WriteIni(kLanRouteSection, kLanRouteKeyAssignedIp, c.assignedIp));
+        ASSERT_TRUE(winetest::WriteIni(kLanRouteSection, kLanRouteKeySubnetMask, c.subnetMask));
         CRegistryFixture registry;
         Describe(registry, c.adapters);
 
         EXPECT_EQ(c.succeeds, CLanRoute::Add(c.mode));
 
-        const std::string record = folder.path() + kRouteRecord;
+        const std::string record = folder.Path() + kRouteRecord;
         Lines expectedLog;
         if (c.mode == kLanRouteSharingMode)
             expectedLog.push_back(kLanRouteAttemptLine);
