@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "IniSettings.h"
 #include "OmbrixIni.h"
 #include "ServiceLog.h"
 #include "ombrixaux.h"
@@ -9,17 +10,8 @@
 namespace {
 constexpr char kRasLibraryName[] = "RASAPI32.DLL";
 
-// Read at every dial, so that the console's changes count at once. The dial's own AutoDial default is 1,
-// unlike the tick's (read once at start, default 0).
-constexpr char kSectionApplication[] = "Application";
-constexpr char kKeyDialup[] = "Dialup";
-constexpr int kDialupDefault = 1;
-constexpr char kSectionDialup[] = "DialUp";
-constexpr char kKeyAutoDial[] = "AutoDial";
-constexpr int kDialAutoDialDefault = 1;
-constexpr char kKeyPhoneBookEntry[] = "PhoneBookEntry";
-constexpr char kKeyUsername[] = "Username";
-constexpr char kKeyPassword[] = "Password";
+// The settings are read at every dial, so that the console's changes count at once. The dial's own AutoDial
+// default is 1 (kIniDialupAutoDial), unlike the tick's (read once at start, default 0).
 constexpr unsigned kPhoneBookEntryBuffer = 128;  // up to 127 characters
 constexpr unsigned kUsernameBuffer = 64;         // up to 63
 constexpr unsigned kPasswordBuffer = 64;         // up to 63, stored scrambled
@@ -121,17 +113,16 @@ int CDialOut::Dial()
         return kDialUnderWay;
     if (loadError_ != 0)
         return static_cast<int>(loadError_);
-    if (COmbrixIni::ReadInt(kSectionApplication, kKeyDialup, kDialupDefault) == 0 ||
-        COmbrixIni::ReadInt(kSectionDialup, kKeyAutoDial, kDialAutoDialDefault) == 0)
+    if (COmbrixIni::ReadInt(kIniApplicationDialup) == 0 || COmbrixIni::ReadInt(kIniDialupAutoDial) == 0)
         return kDialNotConfigured;
 
     char entry[kPhoneBookEntryBuffer] = "";
     char user[kUsernameBuffer] = "";
     char scrambled[kPasswordBuffer] = "";
     unsigned char password[kPlainPasswordBuffer] = "";
-    COmbrixIni::ReadString(kSectionDialup, kKeyPhoneBookEntry, "", entry, sizeof entry);
-    COmbrixIni::ReadString(kSectionDialup, kKeyUsername, "", user, sizeof user);
-    COmbrixIni::ReadString(kSectionDialup, kKeyPassword, "", scrambled, sizeof scrambled);
+    COmbrixIni::ReadString(kIniDialupPhoneBookEntry, entry, sizeof entry);
+    COmbrixIni::ReadString(kIniDialupUsername, user, sizeof user);
+    COmbrixIni::ReadString(kIniDialupPassword, scrambled, sizeof scrambled);
     UndoPWString(reinterpret_cast<const unsigned char*>(scrambled), password);
     password[sizeof password - 1] = '\0';
     Wipe(scrambled, sizeof scrambled);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "IniSettings.h"
 #include "LogPath.h"
 #include "NetAlarmText.h"
 #include "OmbrixIni.h"
@@ -11,10 +12,6 @@
 #include "ServiceLog.h"
 
 namespace {
-constexpr char kNetAlarmSection[] = "NetAlarm";
-constexpr char kEnableKey[] = "Enable";
-constexpr int kEnableDefault = 0;
-
 std::string ProgramPath()
 {
     char path[MAX_PATH] = "";
@@ -32,7 +29,7 @@ std::string SystemDirectory()
 
 bool CNetAlarm::LoadFlag()
 {
-    flag_ = COmbrixIni::ReadInt(kNetAlarmSection, kEnableKey, kEnableDefault) != 0;
+    flag_ = COmbrixIni::ReadInt(kIniNetAlarmEnable) != 0;
     return flag_;
 }
 
