@@ -2,11 +2,14 @@
 // with: client list, DHCP block, DNS status and NetAlarm settings. The bytes sit in a heap block of exactly
 // their size, so a decoder reading one byte too far is caught. Each decoded value must encode back to the
 // bytes it came from (missing bytes reading as zero), and decode again to itself.
+//
+// The checks cost no allocation of their own (fixed blocks on the stack, the input used where libFuzzer put
+// it, in a heap block of its size), and each record is decoded twice only: as the decoder reads it, and
+// from the service's list encoding, whose records must be the record encoder's bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "IpcWire.h"
@@ -20,12 +23,19 @@ void Check(bool condition)
     }
 }
 
-// The first `blockSize` bytes of the input, zero-filled where the input is shorter.
-std::vector<uint8_t> Padded(const uint8_t* data, size_t size, size_t blockSize)
+// True when the `blockSize` bytes of `block` are the input's first bytes, zeros where the input is shorter.
+bool IsPadded(const uint8_t* block, size_t blockSize, const uint8_t* data, size_t size)
 {
-    std::vector<uint8_t> block(blockSize, 0);
-    std::memcpy(block.data(), data, size < blockSize ? size : blockSize);
-    return block;
+    const size_t taken = size < blockSize ? size : blockSize;
+    if (taken != 0 && std::memcmp(block, data, taken) != 0) {
+        return false;
+    }
+    for (size_t i = taken; i < blockSize; ++i) {
+        if (block[i] != 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool SameEntry(const IpcClientEntry& a, const IpcClientEntry& b)
@@ -39,7 +49,7 @@ void CheckBlocks(const uint8_t* data, size_t size)
     const IpcDhcpBlock dhcp = IpcDecodeDhcpBlock(data, size);
     uint8_t dhcpBytes[kIpcDhcpBlockSize];
     IpcEncodeDhcpBlock(dhcp, dhcpBytes);
-    Check(std::memcmp(dhcpBytes, Padded(data, size, kIpcDhcpBlockSize).data(), kIpcDhcpBlockSize) == 0);
+    Check(IsPadded(dhcpBytes, kIpcDhcpBlockSize, data, size));
     const IpcDhcpBlock dhcpAgain = IpcDecodeDhcpBlock(dhcpBytes, sizeof dhcpBytes);
     Check(dhcpAgain.size == dhcp.size && dhcpAgain.useOrRunning == dhcp.useOrRunning &&
           dhcpAgain.lowAddress == dhcp.lowAddress && dhcpAgain.highAddress == dhcp.highAddress &&
@@ -48,7 +58,7 @@ void CheckBlocks(const uint8_t* data, size_t size)
     const IpcDnsStatus dns = IpcDecodeDnsStatus(data, size);
     uint8_t dnsBytes[kIpcDnsStatusSize];
     IpcEncodeDnsStatus(dns, dnsBytes);
-    Check(std::memcmp(dnsBytes, Padded(data, size, kIpcDnsStatusSize).data(), kIpcDnsStatusSize) == 0);
+    Check(IsPadded(dnsBytes, kIpcDnsStatusSize, data, size));
     const IpcDnsStatus dnsAgain = IpcDecodeDnsStatus(dnsBytes, sizeof dnsBytes);
     Check(dnsAgain.size == dns.size && dnsAgain.relayRunning == dns.relayRunning &&
           dnsAgain.dhcpRunning == dns.dhcpRunning && dnsAgain.lanAddress == dns.lanAddress);
@@ -56,7 +66,7 @@ void CheckBlocks(const uint8_t* data, size_t size)
     const IpcNetAlarmSettings alarm = IpcDecodeNetAlarm(data, size);
     uint8_t alarmBytes[kIpcNetAlarmSize];
     IpcEncodeNetAlarm(alarm, alarmBytes);
-    Check(std::memcmp(alarmBytes, Padded(data, size, kIpcNetAlarmSize).data(), kIpcNetAlarmSize) == 0);
+    Check(IsPadded(alarmBytes, kIpcNetAlarmSize, data, size));
     const IpcNetAlarmSettings alarmAgain = IpcDecodeNetAlarm(alarmBytes, sizeof alarmBytes);
     Check(alarmAgain.size == alarm.size && alarmAgain.enable == alarm.enable &&
           alarmAgain.messageBox == alarm.messageBox && alarmAgain.delayTime == alarm.delayTime &&
@@ -76,6 +86,10 @@ void CheckClientList(const uint8_t* data, size_t size)
     const size_t whole = (size - kIpcClientListHeaderSize) / kIpcClientRecordSize;
     Check(list.clients.size() == (list.count < whole ? list.count : whole));
 
+    // The service's encoder and the console's decoder agree on every list the decoder can produce.
+    const std::vector<uint8_t> encoded = IpcEncodeClientList(list.reserved, list.clients);
+    Check(encoded.size() == kIpcClientListBaseSize + list.clients.size() * kIpcClientRecordSize);
+
     for (size_t i = 0; i < list.clients.size(); ++i) {
         const uint8_t* record = data + kIpcClientListHeaderSize + i * kIpcClientRecordSize;
         const IpcClientEntry& client = list.clients[i];
@@ -86,21 +100,20 @@ void CheckClientList(const uint8_t* data, size_t size)
         Check(client.idHostname.find('\0') == std::string::npos);
 
         // Encoding gives the record back, except what the decoder does not keep: the name field behind its
-        // terminator and the two reserved bytes, which are written as zeros.
+        // terminator and the two reserved bytes, which are written as zeros. The list encoder writes the
+        // same record, so decoding the list below decodes this record again.
         uint8_t again[kIpcClientRecordSize];
         IpcEncodeClientRecord(client, again);
-        std::vector<uint8_t> expected(record, record + kIpcClientRecordSize);
-        std::fill(expected.begin() + static_cast<std::ptrdiff_t>(client.idHostname.size()),
-                  expected.begin() + kIpcClientHostNameSize, 0);
+        uint8_t expected[kIpcClientRecordSize];
+        std::memcpy(expected, record, kIpcClientRecordSize);
+        std::memset(expected + client.idHostname.size(), 0, kIpcClientHostNameSize - client.idHostname.size());
         expected[kIpcClientRecordReserved] = 0;
         expected[kIpcClientRecordReserved + 1] = 0;
-        Check(std::memcmp(again, expected.data(), kIpcClientRecordSize) == 0);
-        Check(SameEntry(IpcDecodeClientRecord(again), client));
+        Check(std::memcmp(again, expected, kIpcClientRecordSize) == 0);
+        Check(std::memcmp(encoded.data() + kIpcClientListHeaderSize + i * kIpcClientRecordSize, again,
+                          kIpcClientRecordSize) == 0);
     }
 
-    // The service's encoder and the console's decoder agree on every list the decoder can produce.
-    const std::vector<uint8_t> encoded = IpcEncodeClientList(list.reserved, list.clients);
-    Check(encoded.size() == kIpcClientListBaseSize + list.clients.size() * kIpcClientRecordSize);
     IpcClientList decoded;
     Check(IpcDecodeClientList(encoded.data(), encoded.size(), &decoded));
     Check(decoded.reserved == list.reserved && decoded.count == list.clients.size());
@@ -114,11 +127,8 @@ void CheckClientList(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size)
 {
-    std::unique_ptr<uint8_t[]> owned(new uint8_t[size ? size : 1]);
-    if (size) {
-        std::memcpy(owned.get(), input, size);
-    }
-    const uint8_t* data = size ? owned.get() : nullptr;
+    // libFuzzer hands every input over in a heap block of exactly its size.
+    const uint8_t* data = size ? input : nullptr;
 
     // As a whole datagram: the magic check, then the decoders on what follows it, as the console does.
     const bool reply = IpcIsReply(data, size);
