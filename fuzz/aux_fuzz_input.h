@@ -22,6 +22,15 @@ class CFuzzInput {
     at_ += n;
     return out;
   }
+  // At most n bytes, fewer where the input runs out, left where they are: `*length` of them at the result.
+  const uint8_t* Take(size_t n, size_t* length) {
+    const size_t left = at_ < size_ ? size_ - at_ : 0;
+    if (n > left) n = left;
+    const uint8_t* at = data_ + at_;
+    at_ += n;
+    *length = n;
+    return at;
+  }
   std::string Text(size_t n) {
     const std::vector<uint8_t> bytes = Bytes(n);
     return std::string(bytes.begin(), bytes.end());
