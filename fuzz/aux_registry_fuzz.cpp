@@ -56,10 +56,18 @@ const char* const kNames[] = {
     "ImagePath",  "NETBEUI\\0000",
 };
 
-template <size_t N>
-const char* Pick(const char* const (&table)[N], uint8_t index) {
-  return table[index % N];
-}
+constexpr size_t kPathCount = sizeof(kPaths) / sizeof(kPaths[0]);
+constexpr size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
+
+// The tables as strings, made once: a command then costs no allocation of its own.
+struct Strings {
+  Strings() {
+    for (size_t i = 0; i < kPathCount; ++i) paths[i] = kPaths[i];
+    for (size_t i = 0; i < kNameCount; ++i) names[i] = kNames[i];
+  }
+  std::string paths[kPathCount];
+  std::string names[kNameCount];
+};
 
 void CheckTable(const CAdapterTable& table) {
   for (const AdapterRecord& record : table.Adapters()) {
@@ -72,26 +80,31 @@ void CheckTable(const CAdapterTable& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const Strings strings;
   CFuzzInput input(data, size);
   CFuzzRegistry registry;
+  // Each path is walked (and its keys made) once per input, however many commands name it.
+  CFuzzRegistry::KeyRef keys[kPathCount] = {};
   while (!input.Empty()) {
-    const char* path = Pick(kPaths, input.Byte());
-    const char* name = Pick(kNames, input.Byte());
+    const size_t path = input.Byte() % kPathCount;
+    const std::string& name = strings.names[input.Byte() % kNameCount];
     const uint8_t type = input.Byte();
-    const std::vector<uint8_t> bytes = input.Bytes(input.Byte());
-    if (type == 0xFF)
-      registry.CreateKey(RegRoot::LocalMachine, path);
-    else
-      registry.SetValue(RegRoot::LocalMachine, path, name, type % 8, bytes);
+    size_t length = 0;
+    const uint8_t* bytes = input.Take(input.Byte(), &length);
+    if (keys[path] == nullptr) keys[path] = registry.MakeKey(RegRoot::LocalMachine, strings.paths[path]);
+    if (type != 0xFF) registry.SetValue(keys[path], name, type % 8, bytes, length);
   }
 
-  CFakeTdiStack stack;
-  CFakeVdhcpDevice vdhcp;
-  vdhcp.reply = BuildVdhcpReply({{{0, 1, 2, 3, 4, 5}, 0, {Ip(10, 0, 0, 53)}}});
-  CFakeNetworkInfo network;
-  network.hostAddresses = {Ip(10, 0, 0, 1), Ip(192, 168, 0, 1)};
+  // The fakes only answer (the device counts its reads): built once.
+  static CFakeVdhcpDevice vdhcp;
+  static CFakeNetworkInfo network;
+  if (vdhcp.reply.empty()) {
+    vdhcp.reply = BuildVdhcpReply({{{0, 1, 2, 3, 4, 5}, 0, {Ip(10, 0, 0, 53)}}});
+    network.hostAddresses = {Ip(10, 0, 0, 1), Ip(192, 168, 0, 1)};
+    network.dnsServers = {"10.0.0.53"};
+  }
   network.rasDevices = size % 2;
-  network.dnsServers = {"10.0.0.53"};
+  CFakeTdiStack stack;
   for (OsType os : {Win98, WinNT4, Win2000}) {
     CAdapterTable table;
     CAdapterInventory(table, AuxSystem{registry, stack, vdhcp, network}).RefreshByRegistry(os);
