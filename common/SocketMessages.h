@@ -13,6 +13,8 @@ constexpr unsigned kDnsQuerySocketMessage = 0x44D;   ///< the DNS relay's LAN si
 constexpr unsigned kDnsServerSocketMessage = 0x442;  ///< the DNS relay's Internet side
 
 static_assert(kDhcpSocketMessage == 1112, "the DHCP server's socket message");
+static_assert(kDnsQuerySocketMessage == 1101, "the DNS relay's client-side socket message");
+static_assert(kDnsServerSocketMessage == 1090, "the DNS relay's Internet-side socket message");
 static_assert(kDhcpSocketMessage > kSocketMessageBase && WM_IPC_SOCKET > kSocketMessageBase &&
                   WM_CLIENT_SOCKET > kSocketMessageBase && kDnsQuerySocketMessage > kSocketMessageBase &&
                   kDnsServerSocketMessage > kSocketMessageBase,

@@ -124,7 +124,7 @@ DnsDecision CDnsRelayEngine::HandleQuery(uint8_t* data, size_t length, const Dns
     ++forwarded_;
     decision.action = DnsAction::Forward;
     decision.to.address = server_;
-    decision.to.port = kDnsPort;
+    decision.to.port = serverPort_;
     decision.relayId = s.relayId;
     return decision;
 }
@@ -133,7 +133,7 @@ DnsDecision CDnsRelayEngine::HandleAnswer(uint8_t* data, size_t length, const Dn
 {
     if (length > kDnsMaxDatagram)
         return Drop(DnsDropReason::Oversize);
-    if (source.port != kDnsPort)
+    if (source.port != serverPort_)
         return Drop(DnsDropReason::AnswerWrongPort);
     if (length < kDnsHeaderSize)
         return Drop(DnsDropReason::AnswerShort);

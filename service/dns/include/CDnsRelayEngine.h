@@ -35,7 +35,7 @@ struct DnsPeer {
 };
 
 enum class DnsAction {
-    Forward,  ///< send data[0, length) to `to` (the DNS server, port 53)
+    Forward,  ///< send data[0, length) to `to` (the DNS server, its port)
     Reply,    ///< send data[0, length) to `to` (the client that asked)
     Drop,     ///< send nothing; `reason` says why
 };
@@ -45,7 +45,7 @@ enum class DnsDropReason {
     ShortQuery,         ///< fewer than the two id bytes
     Oversize,           ///< more than kDnsMaxDatagram bytes
     NoServer,           ///< no DNS server address is known
-    AnswerWrongPort,    ///< from the server's address but not from port 53
+    AnswerWrongPort,    ///< from the server's address but not from its port (53)
     AnswerShort,        ///< shorter than a header
     AnswerNotResponse,  ///< QR clear
     AnswerUnknownId,    ///< no pending query holds its relay id (late, expired or foreign)
@@ -78,9 +78,15 @@ class CDnsRelayEngine {
 public:
     explicit CDnsRelayEngine(IDnsClock& clock, size_t pendingLimit = kDnsDefaultPendingLimit);
 
-    /// The DNS server's address (network order); 0: not known, every query is dropped.
-    void SetServer(uint32_t address) { server_ = address; }
+    /// The DNS server's address (network order); 0: not known, every query is dropped. Queries go to
+    /// `port`, and only answers from it are taken (53; the tests' servers listen elsewhere).
+    void SetServer(uint32_t address, uint16_t port = kDnsPort)
+    {
+        server_ = address;
+        serverPort_ = port;
+    }
     uint32_t Server() const { return server_; }
+    uint16_t ServerPort() const { return serverPort_; }
 
     /// True when a datagram from `source` is to be taken as an answer: it comes from the server's address
     /// (whatever its port; HandleAnswer checks that).
@@ -143,6 +149,7 @@ private:
     IDnsClock& clock_;
     size_t limit_;
     uint32_t server_ = 0;
+    uint16_t serverPort_ = kDnsPort;
     uint16_t counter_ = 0;
     /// The slot of each relay id (kNone, or beyond its end: the id is free).
     std::vector<uint32_t> slotOf_;
