@@ -9,7 +9,9 @@
 // after every message or after the last, see below).
 //
 // Cost per input is kept to the core's own work, so that a run reaches millions of inputs: the filled table
-// is built once and copied in, the files live in reused slots, and the dearer checks go by the input's
+// holds each kind of entry the core treats apart and no more (every copy, expiry scan and save costs in
+// proportion to it, see BuildTable), is built once and copied in, the files live in reused slots, and the
+// dearer checks go by the input's
 // length, each on a fraction that still runs it hundreds of times a second: one input in 32 formats every
 // trace line (so the formatting is fuzzed too, the others skip it as a server without log file does; a
 // traced input costs three times an untraced one), one in 13 saves the table, loads it back and compares,
@@ -102,22 +104,34 @@ DhcpClientEntry Entry(uint8_t n, uint32_t address, uint32_t start, uint32_t time
     return e;
 }
 
-// The table every input starts from, built once: leases running, run out, never ending, a client without
-// identifier and a DECLINE placeholder.
+// The table every input starts from, built once: 16 entries in a pool of 17 addresses, so that one new
+// client takes the last free address. Each entry is made as Entry(n) with n its hardware address's last
+// byte: a lease that started 10 n seconds ago, running for 300 seconds, none (no lease) where n is a
+// multiple of 4, never ending where n is a multiple of 5. The seeds' clients (hardware addresses ending in
+// 0x11 to 0x15) and the addresses they ask for (.2 to .4) are in it; two leases ran out before the first
+// message, two run out after the second and the fifth; then a client without identifier and a DECLINE
+// placeholder.
 std::vector<DhcpClientEntry> BuildTable(uint32_t now)
 {
+    struct Place {
+        uint8_t host;
+        uint8_t n;
+    };
+    static const Place kPlaces[] = {{2, 2},    {3, 3},    {4, 4},    {5, 5},  {6, 0x11}, {7, 0x12}, {8, 0x13},
+                                    {9, 0x14}, {10, 0x15}, {11, 29}, {12, 30}, {13, 31},  {14, 33},  {15, 27}};
     std::vector<DhcpClientEntry> table;
-    for (uint8_t n = 2; n < 38; ++n) {
+    for (const Place& place : kPlaces) {
+        const uint8_t n = place.n;
         const uint32_t start = n % 4 == 0 ? 0 : now - n * 10;
-        table.push_back(Entry(n, Ip(10, 77, 0, n), start, n % 5 == 0 ? kDhcpInfiniteLease : 300));
+        table.push_back(Entry(n, Ip(10, 77, 0, place.host), start, n % 5 == 0 ? kDhcpInfiniteLease : 300));
     }
-    DhcpClientEntry anonymous = Entry(0x40, Ip(10, 77, 0, 38), now, 300);
+    DhcpClientEntry anonymous = Entry(0x40, Ip(10, 77, 0, 16), now, 300);
     anonymous.idId.chLen = 0;
     table.push_back(anonymous);
     DhcpClientEntry placeholder;
     const uint8_t declined[] = {1, 0};
     placeholder.idId.Assign(declined, 2);
-    placeholder.inAddr = Ip(10, 77, 0, 39);
+    placeholder.inAddr = Ip(10, 77, 0, 17);
     placeholder.leaseStart = now;
     placeholder.leaseTime = 300;
     table.push_back(placeholder);
@@ -130,7 +144,7 @@ DhcpSettings BuildSettings()
     s.serverAddress = Ip(10, 77, 0, 1);
     s.network = Ip(10, 77, 0, 0);
     s.lowAddress = 2;
-    s.highAddress = 40;
+    s.highAddress = 18;
     s.leaseAddrTimeout = 300;
     s.offerAddrTimeout = 60;
     s.numDomainNameServers = 5;
