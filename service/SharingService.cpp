@@ -1,9 +1,9 @@
 #include "SharingService.h"
 
-#include "AbsentDnsRelay.h"
 #include "AccessProvider.h"
 #include "AccessProviderAdapter.h"
 #include "DhcpServerFactory.h"
+#include "DnsRelayFactory.h"
 #include "IniSettings.h"
 #include "LanRoute.h"
 #include "OmbrixIni.h"
@@ -109,7 +109,10 @@ std::unique_ptr<IDhcpServerComponent> CSharingService::NewDhcpServer()
     return CreateDhcpServer(sharingMode_, &CAccessProviderAdapter::Service());
 }
 
-std::unique_ptr<IDnsRelayComponent> CSharingService::NewDnsRelay() { return std::make_unique<CAbsentDnsRelay>(); }
+std::unique_ptr<IDnsRelayComponent> CSharingService::NewDnsRelay()
+{
+    return CreateDnsRelay(sharingMode_, &relayDialUp_);
+}
 
 bool CSharingService::StartDhcpServer()
 {

@@ -10,6 +10,7 @@
 
 #include "ControlWindow.h"
 #include "DialOut.h"
+#include "DnsRelayHost.h"
 #include "IServiceControl.h"
 #include "IServiceTick.h"
 #include "IpcServer.h"
@@ -70,6 +71,17 @@ public:
     void Tick() override;
 
 private:
+    /// The dial-out as the DNS relay sees it in modem mode: whether a connection is up, and a dial.
+    class CRelayDialUp : public IDnsInternetConnection {
+    public:
+        explicit CRelayDialUp(CDialOut& dialOut) : dialOut_(dialOut) {}
+        bool ConnectionUp() override { return dialOut_.ConnectionUp(); }
+        int Dial() override { return static_cast<IDialOnDemand&>(dialOut_).Dial(); }
+
+    private:
+        CDialOut& dialOut_;
+    };
+
     std::unique_ptr<IDhcpServerComponent> NewDhcpServer();
     std::unique_ptr<IDnsRelayComponent> NewDnsRelay();
     void PollDriverStatus();
@@ -79,6 +91,7 @@ private:
     CPortForwards portForwards_;
     CNetAlarm netAlarm_;
     CDialOut dialOut_;
+    CRelayDialUp relayDialUp_{dialOut_};
     std::unique_ptr<CIpcServer> ipcServer_;
     std::unique_ptr<IDhcpServerComponent> dhcpServer_;
     std::unique_ptr<IDnsRelayComponent> dnsRelay_;

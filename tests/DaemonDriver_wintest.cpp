@@ -6,8 +6,12 @@
 
 TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
 {
-    Prepare("nt40");
+    // Single NIC mode: the DNS relay's one socket on the loopback address, forwarding to a server the
+    // settings name (nothing is asked of it here).
+    Prepare("nt40", "1");
     winetest::WriteIni("Application", "Enabled", "1");
+    winetest::WriteIni("DnsRelay", "InternalDnsListen", "127.0.0.1");
+    winetest::WriteIni("DnsRelay", "DnsServer", "10.254.254.1");
     InstallAndStartService();
     ASSERT_TRUE(winetest::WaitFor([&] { return LogHas("Ombrix Driver Enabled"); }, kServiceTimeoutMs));
     EXPECT_EQ(1u, Sharing());
@@ -27,8 +31,10 @@ TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
     StopServiceAndWait();
     EXPECT_EQ(0u, harness::ServiceExitCode(kService));
     std::vector<std::string> expected = kStartLines;
-    // The DNS relay is not part of this build; the DHCP server runs on the loopback address the test gave it.
-    expected.insert(expected.end(), {"DHCP Server Started", "Error Starting DNS Server", "Ombrix Driver Enabled",
+    // The DHCP server and the DNS relay run on the loopback address the test gave them; single NIC mode adds
+    // the LAN route; the relay stops first.
+    expected.insert(expected.end(), {"DHCP Server Started", "Using DNS Server: 10.254.254.1", "DNS Server Started",
+                                     "Ombrix Driver Enabled", "Attempting to Add Route", "DNS Server Stopped",
                                      "DHCP Server Stopped", "Ombrix Service Stopping"});
     EXPECT_TRUE(winetest::WaitFor([&] { return Log() == expected; }, kServiceTimeoutMs));
     EXPECT_EQ(expected, Log());
