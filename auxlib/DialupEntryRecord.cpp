@@ -39,7 +39,7 @@ bool WriteEntryIdleSeconds(std::vector<uint8_t>& stored, uint16_t seconds) {
   std::vector<uint8_t> plain = Unscramble(stored);
   size_t offset = 0;
   if (!FindIdleField(plain, offset)) return false;
-  auxbytes::PutU16(&plain[offset], seconds);
+  StoreLe16(&plain[offset], seconds);
   for (uint8_t& b : plain) b = static_cast<uint8_t>(b ^ key);
   stored.swap(plain);
   return true;

@@ -57,7 +57,7 @@ bool CRegKey::Write(const std::string& name, uint32_t type, const std::vector<ui
 
 bool CRegKey::WriteDword(const std::string& name, uint32_t value) const {
   std::vector<uint8_t> data(kDwordSize);
-  auxbytes::PutU32(data.data(), value);
+  StoreLe32(data.data(), value);
   return Write(name, kRegDword, data);
 }
 

@@ -155,7 +155,7 @@ TEST_F(StackInventoryTest, AddressTableIsReadForTheCountOnly) {
 
 TEST_F(StackInventoryTest, EntitiesOfOtherKindsAreNotAsked) {
   std::vector<uint8_t> kind(kEntityKindSize);
-  auxbytes::PutU32(kind.data(), 0x999);
+  StoreLe32(kind.data(), 0x999);
   stack_.SetReply({kInterfaceEntity, 3, kGenericClass, kProviderType, kEntityKindId}, kind);
   ASSERT_TRUE(Run());
   ASSERT_EQ(table_.AdapterCount(), 2);

@@ -6,11 +6,11 @@ using auxbytes::GetU32;
 
 TdiRequestBytes EncodeTdiRequest(const TdiRequest& request) {
   TdiRequestBytes bytes{};
-  auxbytes::PutU32(&bytes[kTdiRequestEntity], request.entity);
-  auxbytes::PutU32(&bytes[kTdiRequestInstance], request.instance);
-  auxbytes::PutU32(&bytes[kTdiRequestClass], request.infoClass);
-  auxbytes::PutU32(&bytes[kTdiRequestType], request.infoType);
-  auxbytes::PutU32(&bytes[kTdiRequestId], request.id);
+  StoreLe32(&bytes[kTdiRequestEntity], request.entity);
+  StoreLe32(&bytes[kTdiRequestInstance], request.instance);
+  StoreLe32(&bytes[kTdiRequestClass], request.infoClass);
+  StoreLe32(&bytes[kTdiRequestType], request.infoType);
+  StoreLe32(&bytes[kTdiRequestId], request.id);
   return bytes;  // the context stays zero
 }
 

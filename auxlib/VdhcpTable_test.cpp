@@ -37,7 +37,7 @@ TEST(ParseVdhcpReply, EntriesWithHardwareAndServers) {
 
 TEST(ParseVdhcpReply, CountBeyondTheEntriesPresent) {
   std::vector<uint8_t> reply = BuildVdhcpReply({{kMac, Ip(10, 0, 0, 1), {}}});
-  auxbytes::PutU32(reply.data(), 1000);
+  StoreLe32(reply.data(), 1000);
   EXPECT_EQ(ParseVdhcpReply(reply.data(), reply.size()).size(), 1u);
   EXPECT_TRUE(ParseVdhcpReply(reply.data(), kVdhcpEntries + kVdhcpEntrySize - 1).empty());
   EXPECT_TRUE(ParseVdhcpReply(reply.data(), 3).empty());
@@ -45,15 +45,15 @@ TEST(ParseVdhcpReply, CountBeyondTheEntriesPresent) {
 
 TEST(ParseVdhcpReply, PointersOutsideTheReplyGiveNothing) {
   std::vector<uint8_t> reply = BuildVdhcpReply({{kMac, Ip(10, 0, 0, 1), {Ip(10, 0, 0, 53)}}});
-  auxbytes::PutU32(&reply[kVdhcpEntries + kVdhcpEntryHardwareOffset], 0xFFFFFFF0u);
-  auxbytes::PutU32(&reply[kVdhcpEntries + kVdhcpEntryDnsOffset], 0xFFFFFFFEu);
+  StoreLe32(&reply[kVdhcpEntries + kVdhcpEntryHardwareOffset], 0xFFFFFFF0u);
+  StoreLe32(&reply[kVdhcpEntries + kVdhcpEntryDnsOffset], 0xFFFFFFFEu);
   const std::vector<VdhcpLease> leases = ParseVdhcpReply(reply.data(), reply.size());
   ASSERT_EQ(leases.size(), 1u);
   EXPECT_TRUE(leases[0].hardware.empty());
   EXPECT_TRUE(leases[0].dnsServers.empty());
   // A list length running past the end is not read either.
   reply = BuildVdhcpReply({{kMac, Ip(10, 0, 0, 1), {Ip(10, 0, 0, 53)}}});
-  auxbytes::PutU32(&reply[kVdhcpEntries + kVdhcpEntryDnsLength], 8);
+  StoreLe32(&reply[kVdhcpEntries + kVdhcpEntryDnsLength], 8);
   EXPECT_TRUE(ParseVdhcpReply(reply.data(), reply.size())[0].dnsServers.empty());
 }
 

@@ -2,18 +2,16 @@
 
 #include <cstring>
 
+#include "ByteOrder.h"
+
 void IpcPutWord(uint8_t* at, uint32_t value)
 {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-    at[2] = static_cast<uint8_t>(value >> 16);
-    at[3] = static_cast<uint8_t>(value >> 24);
+    StoreLe32(at, value);
 }
 
 uint32_t IpcGetWord(const uint8_t* at)
 {
-    return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-           (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+    return LoadLe32(at);
 }
 
 uint32_t IpcBlockWord(const uint8_t* block, size_t length, size_t index)

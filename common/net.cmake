@@ -8,6 +8,7 @@ target_include_directories(ombrix_service_names INTERFACE ${CMAKE_CURRENT_SOURCE
 # Pure: no windows.h, so the wire format is unit-tested natively and fuzzed.
 add_library(ombrix_ipc_core STATIC IpcWire.cpp SendFailurePolicy.cpp)
 target_include_directories(ombrix_ipc_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(ombrix_ipc_core PRIVATE ombrix_byte_order)
 ombrix_gtest(ipc_wire_test IpcWire_test.cpp SendFailurePolicy_test.cpp LIBS ombrix_ipc_core)
 
 if(WIN32)

@@ -1,5 +1,7 @@
 #include "FakeRegistry.h"
 
+#include "ByteOrder.h"
+
 namespace {
 
 constexpr IRegistry::Handle kLocalMachineHandle = 1;
@@ -105,7 +107,7 @@ void CFakeRegistry::SetMulti(RegRoot root, const std::string& path, const std::s
 
 void CFakeRegistry::SetDword(RegRoot root, const std::string& path, const std::string& name, uint32_t value) {
   std::vector<uint8_t> data(4);
-  for (int i = 0; i < 4; ++i) data[i] = static_cast<uint8_t>(value >> (8 * i));
+  StoreLe32(data.data(), value);
   SetValue(root, path, name, kRegDword, data);
 }
 

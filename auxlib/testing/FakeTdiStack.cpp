@@ -6,7 +6,7 @@
 
 namespace {
 
-void Put(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) { auxbytes::PutU32(&bytes[offset], value); }
+void Put(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) { StoreLe32(&bytes[offset], value); }
 
 uint32_t Field(const TdiRequestBytes& request, size_t offset) {
   uint32_t value = 0;

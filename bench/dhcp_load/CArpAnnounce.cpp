@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "ByteOrder.h"
+
 namespace {
 
 // The ARP message for IPv4 over Ethernet (RFC 826), as offsets into its 28 bytes.
@@ -31,19 +33,6 @@ static_assert(kArpThaOffset + kArpHardwareSize == kArpTpaOffset, "tpa follows th
 static_assert(kArpTpaOffset + kArpProtocolSize == kArpMessageSize, "28 bytes in all");
 constexpr uint16_t kArpHardwareEthernet = 1;
 constexpr uint16_t kArpRequest = 1;
-
-void PutBe16(uint8_t* at, uint16_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 8);
-    at[1] = static_cast<uint8_t>(value);
-}
-
-void PutBe32(uint8_t* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
-    }
-}
 
 }  // namespace
 
@@ -79,14 +68,14 @@ bool CArpAnnounce::Open(const std::string& interface, std::string* error)
 bool CArpAnnounce::Announce(uint32_t address)
 {
     uint8_t message[kArpMessageSize] = {};
-    PutBe16(message + kArpHtypeOffset, kArpHardwareEthernet);
-    PutBe16(message + kArpPtypeOffset, ETHERTYPE_IP);
+    StoreBe16(message + kArpHtypeOffset, kArpHardwareEthernet);
+    StoreBe16(message + kArpPtypeOffset, ETHERTYPE_IP);
     message[kArpHlenOffset] = kArpHardwareSize;
     message[kArpPlenOffset] = kArpProtocolSize;
-    PutBe16(message + kArpOpOffset, kArpRequest);
+    StoreBe16(message + kArpOpOffset, kArpRequest);
     memcpy(message + kArpShaOffset, m_mac, kArpHardwareSize);
-    PutBe32(message + kArpSpaOffset, address);
-    PutBe32(message + kArpTpaOffset, address);  // tha stays zero
+    StoreBe32(message + kArpSpaOffset, address);
+    StoreBe32(message + kArpTpaOffset, address);  // tha stays zero
 
     sockaddr_ll to{};
     to.sll_family = AF_PACKET;

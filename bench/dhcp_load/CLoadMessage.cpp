@@ -18,10 +18,10 @@ void CLoadMessage::Header(const uint8_t mac[kEthernetAddressSize], uint32_t xid,
     m_bytes[kLoadHtypeOffset] = kHardwareEthernet;
     m_bytes[kLoadHlenOffset] = kEthernetAddressSize;
     m_bytes[kLoadHopsOffset] = 0;
-    LoadPutBe32(m_bytes + kLoadXidOffset, xid);
-    LoadPutBe16(m_bytes + kLoadSecsOffset, 0);
-    LoadPutBe16(m_bytes + kLoadFlagsOffset, flags);
-    LoadPutBe32(m_bytes + kLoadCiaddrOffset, ciaddr);
+    StoreBe32(m_bytes + kLoadXidOffset, xid);
+    StoreBe16(m_bytes + kLoadSecsOffset, 0);
+    StoreBe16(m_bytes + kLoadFlagsOffset, flags);
+    StoreBe32(m_bytes + kLoadCiaddrOffset, ciaddr);
     memcpy(m_bytes + kLoadChaddrOffset, mac, kEthernetAddressSize);
     memcpy(m_bytes + kLoadCookieOffset, kLoadMagicCookie, kLoadCookieSize);
     m_length = kLoadOptionsOffset;
@@ -34,7 +34,7 @@ void CLoadMessage::AddAddress(uint8_t code, uint32_t address)
 {
     m_bytes[m_length++] = code;
     m_bytes[m_length++] = kLoadAddressOptionSize;
-    LoadPutBe32(m_bytes + m_length, address);
+    StoreBe32(m_bytes + m_length, address);
     m_length += kLoadAddressOptionSize;
 }
 

@@ -81,13 +81,13 @@ TEST_P(LoadMessageTest, HeaderAndOptionsAreThoseOfTheClientState)
     EXPECT_EQ(bytes[kLoadHtypeOffset], kHardwareEthernet);
     EXPECT_EQ(bytes[kLoadHlenOffset], kEthernetAddressSize);
     EXPECT_EQ(bytes[kLoadHopsOffset], 0);
-    EXPECT_EQ(LoadGetBe32(bytes + kLoadXidOffset), kXid);
-    EXPECT_EQ(LoadGetBe16(bytes + kLoadSecsOffset), 0);
-    EXPECT_EQ(LoadGetBe16(bytes + kLoadFlagsOffset), c.flags);
-    EXPECT_EQ(LoadGetBe32(bytes + kLoadCiaddrOffset), c.ciaddr);
-    EXPECT_EQ(LoadGetBe32(bytes + kLoadYiaddrOffset), 0u);
-    EXPECT_EQ(LoadGetBe32(bytes + kLoadSiaddrOffset), 0u);
-    EXPECT_EQ(LoadGetBe32(bytes + kLoadGiaddrOffset), 0u) << "the clients are on the link, never relayed";
+    EXPECT_EQ(LoadBe32(bytes + kLoadXidOffset), kXid);
+    EXPECT_EQ(LoadBe16(bytes + kLoadSecsOffset), 0);
+    EXPECT_EQ(LoadBe16(bytes + kLoadFlagsOffset), c.flags);
+    EXPECT_EQ(LoadBe32(bytes + kLoadCiaddrOffset), c.ciaddr);
+    EXPECT_EQ(LoadBe32(bytes + kLoadYiaddrOffset), 0u);
+    EXPECT_EQ(LoadBe32(bytes + kLoadSiaddrOffset), 0u);
+    EXPECT_EQ(LoadBe32(bytes + kLoadGiaddrOffset), 0u) << "the clients are on the link, never relayed";
     EXPECT_EQ(std::vector<uint8_t>(bytes + kLoadChaddrOffset, bytes + kLoadChaddrOffset + kLoadChaddrSize),
               std::vector<uint8_t>({0x02, 0x1d, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::vector<uint8_t>(bytes + kLoadCookieOffset, bytes + kLoadCookieOffset + kLoadCookieSize),
@@ -144,7 +144,7 @@ TEST(LoadMessage, ARebuildLeavesNothingOfTheLastRequest)
     ASSERT_TRUE(WalkOptions(message, &options, &order));
     EXPECT_EQ(options.count(kOptRequestedAddress), 0u);
     EXPECT_EQ(options.count(kOptServerId), 0u);
-    EXPECT_EQ(LoadGetBe32(message.Bytes() + kLoadXidOffset), kXid + 1);
+    EXPECT_EQ(LoadBe32(message.Bytes() + kLoadXidOffset), kXid + 1);
 }
 
 }  // namespace

@@ -32,37 +32,37 @@ void CLoadReply::TakeOption(uint8_t code, const uint8_t* value, uint8_t length)
     case kOptServerId:
         if (length == kLoadAddressOptionSize && !hasServerId) {
             hasServerId = true;
-            serverId = LoadGetBe32(value);
+            serverId = LoadBe32(value);
         }
         break;
     case kOptLeaseTime:
         if (length == kLoadTimeOptionSize && !hasLeaseTime) {
             hasLeaseTime = true;
-            leaseTime = LoadGetBe32(value);
+            leaseTime = LoadBe32(value);
         }
         break;
     case kOptRenewalTime:
         if (length == kLoadTimeOptionSize && !hasRenewalTime) {
             hasRenewalTime = true;
-            renewalTime = LoadGetBe32(value);
+            renewalTime = LoadBe32(value);
         }
         break;
     case kOptSubnetMask:
         if (length == kLoadAddressOptionSize && !hasSubnetMask) {
             hasSubnetMask = true;
-            subnetMask = LoadGetBe32(value);
+            subnetMask = LoadBe32(value);
         }
         break;
     case kOptRouter:
         if (length >= kLoadAddressOptionSize && length % kLoadAddressOptionSize == 0 && !hasRouter) {
             hasRouter = true;
-            router = LoadGetBe32(value);
+            router = LoadBe32(value);
         }
         break;
     case kOptDnsServer:
         if (length >= kLoadAddressOptionSize && length % kLoadAddressOptionSize == 0 && !hasDnsServer) {
             hasDnsServer = true;
-            dnsServer = LoadGetBe32(value);
+            dnsServer = LoadBe32(value);
         }
         break;
     default:
@@ -85,11 +85,11 @@ LoadReplyStatus CLoadReply::Parse(const uint8_t* bytes, size_t length)
     }
     htype = bytes[kLoadHtypeOffset];
     hlen = bytes[kLoadHlenOffset];
-    xid = LoadGetBe32(bytes + kLoadXidOffset);
-    flags = LoadGetBe16(bytes + kLoadFlagsOffset);
-    ciaddr = LoadGetBe32(bytes + kLoadCiaddrOffset);
-    yiaddr = LoadGetBe32(bytes + kLoadYiaddrOffset);
-    siaddr = LoadGetBe32(bytes + kLoadSiaddrOffset);
+    xid = LoadBe32(bytes + kLoadXidOffset);
+    flags = LoadBe16(bytes + kLoadFlagsOffset);
+    ciaddr = LoadBe32(bytes + kLoadCiaddrOffset);
+    yiaddr = LoadBe32(bytes + kLoadYiaddrOffset);
+    siaddr = LoadBe32(bytes + kLoadSiaddrOffset);
     memcpy(chaddr, bytes + kLoadChaddrOffset, kLoadChaddrSize);
 
     size_t at = kLoadOptionsOffset;

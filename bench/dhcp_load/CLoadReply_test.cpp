@@ -20,10 +20,10 @@ std::vector<uint8_t> Reply(const std::vector<uint8_t>& options, uint8_t op = kBo
     bytes[kLoadOpOffset] = op;
     bytes[kLoadHtypeOffset] = kHardwareEthernet;
     bytes[kLoadHlenOffset] = kEthernetAddressSize;
-    LoadPutBe32(&bytes[kLoadXidOffset], 0xCAFEF00D);
-    LoadPutBe16(&bytes[kLoadFlagsOffset], kLoadBroadcastFlag);
-    LoadPutBe32(&bytes[kLoadYiaddrOffset], 0xC0A80063);  // 192.168.0.99
-    LoadPutBe32(&bytes[kLoadSiaddrOffset], 0xC0A80001);
+    StoreBe32(&bytes[kLoadXidOffset], 0xCAFEF00D);
+    StoreBe16(&bytes[kLoadFlagsOffset], kLoadBroadcastFlag);
+    StoreBe32(&bytes[kLoadYiaddrOffset], 0xC0A80063);  // 192.168.0.99
+    StoreBe32(&bytes[kLoadSiaddrOffset], 0xC0A80001);
     std::copy(kMac, kMac + kEthernetAddressSize, bytes.begin() + kLoadChaddrOffset);
     std::copy(kLoadMagicCookie, kLoadMagicCookie + kLoadCookieSize, bytes.begin() + kLoadCookieOffset);
     bytes.insert(bytes.end(), options.begin(), options.end());

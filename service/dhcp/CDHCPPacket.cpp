@@ -144,7 +144,7 @@ uint32_t CDHCPPacket::OptionAddress(const uint8_t* option) const
     for (size_t i = 0; i < sizeof(word) && i < length; ++i) {
         word[i] = option[kDhcpOptionHeaderSize + i];
     }
-    return DhcpReadLe32(word);
+    return LoadLe32(word);
 }
 
 uint32_t CDHCPPacket::RequestedAddress() const
@@ -255,24 +255,24 @@ void CDHCPPacket::WriteComputerName()
 void CDHCPPacket::BuildOfferOrAck(uint8_t type, uint32_t yiaddr)
 {
     StartReplyHeader(type);
-    DhcpWriteLe32(m_reply + kDhcpYiaddrOffset, yiaddr);
-    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    StoreLe32(m_reply + kDhcpYiaddrOffset, yiaddr);
+    StoreLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
     WriteComputerName();
 }
 
 void CDHCPPacket::BuildInformAck()
 {
     StartReplyHeader(DHCPACK);
-    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    StoreLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
     WriteComputerName();
 }
 
 void CDHCPPacket::BuildNak()
 {
     StartReplyHeader(DHCPNAK);
-    DhcpWriteLe32(m_reply + kDhcpCiaddrOffset, 0);
-    DhcpWriteLe32(m_reply + kDhcpYiaddrOffset, 0);
-    DhcpWriteLe32(m_reply + kDhcpSiaddrOffset, 0);
+    StoreLe32(m_reply + kDhcpCiaddrOffset, 0);
+    StoreLe32(m_reply + kDhcpYiaddrOffset, 0);
+    StoreLe32(m_reply + kDhcpSiaddrOffset, 0);
     std::memset(m_reply + kDhcpSnameOffset, 0, kDhcpSnameSize);
 }
 
@@ -302,14 +302,14 @@ bool CDHCPPacket::PutOption(uint8_t tag, uint8_t length, const uint8_t* value)
 void CDHCPPacket::AddSubnetMask()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    DhcpWriteLe32(value, m_server.settings.subNetMask);
+    StoreLe32(value, m_server.settings.subNetMask);
     PutOption(DHO_SUBNET_MASK, sizeof(value), value);
 }
 
 void CDHCPPacket::AddRouters()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    DhcpWriteLe32(value, m_server.settings.serverAddress);
+    StoreLe32(value, m_server.settings.serverAddress);
     PutOption(DHO_ROUTERS, sizeof(value), value);
 }
 
@@ -319,11 +319,11 @@ void CDHCPPacket::AddDnsServers()
     uint8_t value[kDhcpAddressOptionLength * kDhcpMaxDnsServers];
     size_t count = s.numDomainNameServers < kDhcpMaxDnsServers ? s.numDomainNameServers : kDhcpMaxDnsServers;
     if (count == 0) {
-        DhcpWriteLe32(value, s.serverAddress);
+        StoreLe32(value, s.serverAddress);
         count = 1;
     } else {
         for (size_t i = 0; i < count; ++i) {
-            DhcpWriteLe32(value + i * kDhcpAddressOptionLength, s.domainNameServers[i]);
+            StoreLe32(value + i * kDhcpAddressOptionLength, s.domainNameServers[i]);
         }
     }
     PutOption(DHO_DOMAIN_NAME_SERVERS, static_cast<uint8_t>(count * kDhcpAddressOptionLength), value);
@@ -339,20 +339,20 @@ void CDHCPPacket::AddLeaseTime()
     const uint32_t lease = m_server.settings.leaseAddrTimeout;
     const uint32_t renewal = lease > kDhcpRenewalMargin ? lease - kDhcpRenewalMargin : lease / 2;
     uint8_t value[kDhcpTimeOptionLength];
-    DhcpWriteBe32(value, lease);
+    StoreBe32(value, lease);
     // 58 only goes in right behind its 51.
     if (m_writePos + 2 * (kDhcpOptionHeaderSize + kDhcpTimeOptionLength) + 1 > kDhcpMessageBufferSize) {
         return;
     }
     PutOption(DHO_DHCP_LEASE_TIME, sizeof(value), value);
-    DhcpWriteBe32(value, renewal);
+    StoreBe32(value, renewal);
     PutOption(DHO_DHCP_RENEWAL_TIME, sizeof(value), value);
 }
 
 void CDHCPPacket::AddServerIdentifier()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    DhcpWriteLe32(value, m_server.settings.serverAddress);
+    StoreLe32(value, m_server.settings.serverAddress);
     PutOption(DHO_DHCP_SERVER_IDENTIFIER, sizeof(value), value);
 }
 

@@ -76,8 +76,8 @@ public:
     const DhcpHardwareAddress& HardwareAddress() const { return m_hardware; }
     /// The identifier (option 61) and hardware address, for finding the client's entries.
     DhcpClientKey ClientKey() const;
-    uint32_t Ciaddr() const { return DhcpReadLe32(m_request + kDhcpCiaddrOffset); }
-    uint32_t Giaddr() const { return DhcpReadLe32(m_request + kDhcpGiaddrOffset); }
+    uint32_t Ciaddr() const { return LoadLe32(m_request + kDhcpCiaddrOffset); }
+    uint32_t Giaddr() const { return LoadLe32(m_request + kDhcpGiaddrOffset); }
     bool HasRequestedAddress() const { return pRequestAddrOpt != nullptr; }
     /// Option 50's address (value bytes it lacks read as 0); 0 without the option.
     uint32_t RequestedAddress() const;

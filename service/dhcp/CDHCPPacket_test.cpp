@@ -401,8 +401,8 @@ TEST(CDHCPPacket, RenewalTimeFollowsLeaseTime)
         p.Finish();
         const std::vector<uint8_t> r = ReplyOf(p);
         EXPECT_EQ((std::vector<int>{51, 58, 255}), OptionTags(r)) << c.lease;
-        EXPECT_EQ(c.lease, DhcpReadBe32(OptionValue(r, 51).data())) << c.lease;
-        EXPECT_EQ(c.renewal, DhcpReadBe32(OptionValue(r, 58).data())) << c.lease;
+        EXPECT_EQ(c.lease, LoadBe32(OptionValue(r, 51).data())) << c.lease;
+        EXPECT_EQ(c.renewal, LoadBe32(OptionValue(r, 58).data())) << c.lease;
     }
 }
 

@@ -176,10 +176,10 @@ std::vector<uint8_t> CDhcpClientDatabase::Encode(const CDhcpClientTable& table)
         fixed[kDbHardwareTypeOffset] = e.hdwrAddr.chType;
         fixed[kDbHardwareLengthOffset] = e.hdwrAddr.chLen;
         std::memcpy(fixed + kDbHardwareBytesOffset, e.hdwrAddr.bytes, kDhcpChaddrSize);
-        DhcpWriteLe32(fixed + kDbAddressOffset, e.inAddr);
-        DhcpWriteLe32(fixed + kDbLeaseStartOffset, e.leaseStart);
-        DhcpWriteLe32(fixed + kDbLeaseTimeOffset, e.leaseTime);
-        DhcpWriteLe32(fixed + kDbInternetAccessOffset, e.internetAccess);
+        StoreLe32(fixed + kDbAddressOffset, e.inAddr);
+        StoreLe32(fixed + kDbLeaseStartOffset, e.leaseStart);
+        StoreLe32(fixed + kDbLeaseTimeOffset, e.leaseTime);
+        StoreLe32(fixed + kDbInternetAccessOffset, e.internetAccess);
         out.insert(out.end(), fixed, fixed + sizeof(fixed));
     }
     return out;
@@ -209,10 +209,10 @@ DhcpDatabaseContent CDhcpClientDatabase::Decode(const uint8_t* bytes, size_t len
         e.hdwrAddr.chType = fixed[kDbHardwareTypeOffset];
         e.hdwrAddr.chLen = fixed[kDbHardwareLengthOffset];
         std::memcpy(e.hdwrAddr.bytes, fixed + kDbHardwareBytesOffset, kDhcpChaddrSize);
-        e.inAddr = DhcpReadLe32(fixed + kDbAddressOffset);
-        e.leaseStart = DhcpReadLe32(fixed + kDbLeaseStartOffset);
-        e.leaseTime = DhcpReadLe32(fixed + kDbLeaseTimeOffset);
-        e.internetAccess = fixedPart == kDbFixedPartV11 ? DhcpReadLe32(fixed + kDbInternetAccessOffset) : 0;
+        e.inAddr = LoadLe32(fixed + kDbAddressOffset);
+        e.leaseStart = LoadLe32(fixed + kDbLeaseStartOffset);
+        e.leaseTime = LoadLe32(fixed + kDbLeaseTimeOffset);
+        e.internetAccess = fixedPart == kDbFixedPartV11 ? LoadLe32(fixed + kDbInternetAccessOffset) : 0;
         if (!table->Append(e)) {
             return DhcpDatabaseContent::OutOfMemory;
         }

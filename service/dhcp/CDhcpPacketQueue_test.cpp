@@ -18,12 +18,12 @@ protected:
     std::unique_ptr<CDHCPPacket> Message(uint32_t xid)
     {
         std::vector<uint8_t> bytes = MessageBuilder(DHCPDISCOVER).Build();
-        DhcpWriteLe32(&bytes[kDhcpXidOffset], xid);
+        StoreLe32(&bytes[kDhcpXidOffset], xid);
         return std::unique_ptr<CDHCPPacket>(new CDHCPPacket(context, bytes.data(), bytes.size()));
     }
     static uint32_t Xid(const std::unique_ptr<CDHCPPacket>& packet)
     {
-        return DhcpReadLe32(packet->Request() + kDhcpXidOffset);
+        return LoadLe32(packet->Request() + kDhcpXidOffset);
     }
 
     FakeTrace trace;
@@ -110,7 +110,7 @@ namespace {
 std::unique_ptr<CDHCPPacket> TypedMessage(const DhcpServerContext& context, uint8_t type, uint32_t xid)
 {
     std::vector<uint8_t> bytes = MessageBuilder(type).Build();
-    DhcpWriteLe32(&bytes[kDhcpXidOffset], xid);
+    StoreLe32(&bytes[kDhcpXidOffset], xid);
     return std::unique_ptr<CDHCPPacket>(new CDHCPPacket(context, bytes.data(), bytes.size()));
 }
 }  // namespace

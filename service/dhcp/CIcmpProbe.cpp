@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ByteOrder.h"
+
 namespace {
 
 constexpr char kIcmpLibrary[] = "Icmp.dll";
@@ -13,11 +15,6 @@ constexpr size_t kReplyHeadSize = 8;
 static_assert(kReplyHeadSize <= kIcmpProbeReplyBufferSize, "the reply buffer holds a record's head");
 constexpr uint32_t kIpSuccess = 0;  // IP_SUCCESS; anything else is an error report, not an echo
 
-uint32_t ReadLe32(const unsigned char* at)
-{
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-           static_cast<uint32_t>(at[3]) << 24;
-}
 constexpr WORD kProbeDataLength = sizeof(kIcmpProbeData) - 1;
 static_assert(kProbeDataLength == 6, "the probe carries six bytes");
 
@@ -68,6 +65,6 @@ bool CIcmpProbe::Answers(uint32_t address)
     const DWORD replies = m_sendEcho(m_handle, address, data, kProbeDataLength, nullptr, reply, sizeof(reply),
                                      kIcmpProbeTimeoutMs);
     // The address is held in network order as the system keeps it, so it compares as read.
-    return replies > 0 && ReadLe32(reply + kReplyStatusOffset) == kIpSuccess &&
-           ReadLe32(reply + kReplyAddressOffset) == address;
+    return replies > 0 && LoadLe32(reply + kReplyStatusOffset) == kIpSuccess &&
+           LoadLe32(reply + kReplyAddressOffset) == address;
 }

@@ -148,7 +148,7 @@ public:
         if (bytes[kDhcpTypeValueOffset] != DHCPACK) {
             return true;
         }
-        AckRecord r{bytes[kDhcpChaddrOffset + 5], DhcpReadLe32(bytes + kDhcpYiaddrOffset),
+        AckRecord r{bytes[kDhcpChaddrOffset + 5], LoadLe32(bytes + kDhcpYiaddrOffset),
                     const_cast<IDhcpClock&>(m_clock).Now()};
         return write(m_fd, &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r));
     }

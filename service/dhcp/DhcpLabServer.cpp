@@ -26,6 +26,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include "ByteOrder.h"
 #include "CDhcpServerCore.h"
 #include "CPosixDhcpFileSystem.h"
 #include "DhcpOptionNames.h"
@@ -65,7 +66,7 @@ uint16_t Checksum(const uint8_t* data, size_t length)
 {
     uint32_t sum = 0;
     for (size_t i = 0; i + 1 < length; i += 2) {
-        sum += static_cast<uint32_t>(data[i] << 8 | data[i + 1]);
+        sum += LoadBe16(data + i);
     }
     if (length % 2 != 0) {
         sum += static_cast<uint32_t>(data[length - 1] << 8);

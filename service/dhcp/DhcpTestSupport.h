@@ -298,7 +298,7 @@ public:
         m_bytes[kDhcpOpOffset] = 1;
         m_bytes[kDhcpHtypeOffset] = 1;
         m_bytes[kDhcpHlenOffset] = 6;
-        DhcpWriteLe32(&m_bytes[kDhcpXidOffset], 0x78563412u);
+        StoreLe32(&m_bytes[kDhcpXidOffset], 0x78563412u);
         std::memcpy(&m_bytes[kDhcpCookieOffset], kDhcpMagicCookie, kDhcpCookieSize);
         Mac({0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
         Option(DHO_DHCP_MESSAGE_TYPE, {type});
@@ -329,12 +329,12 @@ public:
     }
     MessageBuilder& Ciaddr(uint32_t a)
     {
-        DhcpWriteLe32(&m_bytes[kDhcpCiaddrOffset], a);
+        StoreLe32(&m_bytes[kDhcpCiaddrOffset], a);
         return *this;
     }
     MessageBuilder& Giaddr(uint32_t a)
     {
-        DhcpWriteLe32(&m_bytes[kDhcpGiaddrOffset], a);
+        StoreLe32(&m_bytes[kDhcpGiaddrOffset], a);
         return *this;
     }
     MessageBuilder& Byte(size_t at, uint8_t value)
@@ -422,7 +422,7 @@ inline std::vector<uint8_t> OptionValue(const std::vector<uint8_t>& reply, uint8
 
 inline uint32_t ReplyWord(const std::vector<uint8_t>& reply, size_t offset)
 {
-    return DhcpReadLe32(&reply[offset]);
+    return LoadLe32(&reply[offset]);
 }
 
 /// A server core wired to fakes: network 192.168.0.0/24, server 192.168.0.1, pool 2..253, lease 900,

@@ -19,7 +19,7 @@ uint32_t ValueLe32(const uint8_t* value, uint8_t length)
     for (size_t i = 0; i < sizeof(word) && i < length; ++i) {
         word[i] = value[i];
     }
-    return DhcpReadLe32(word);
+    return LoadLe32(word);
 }
 
 void TraceDottedValue(const CDhcpTrace& trace, const char* fmt, uint8_t code, const uint8_t* value, uint8_t length)
@@ -122,12 +122,12 @@ void TraceDhcpMessage(const CDhcpTrace& trace, const uint8_t* message, size_t le
         length = kDhcpMessageBufferSize;
     }
     trace.Format("op = %X", message[kDhcpOpOffset]);
-    trace.Format("xid = %X", DhcpReadLe32(message + kDhcpXidOffset));
-    trace.Format("flags = %X", DhcpReadLe16(message + kDhcpFlagsOffset));
-    trace.Format("ciaddr = %x", DhcpReadLe32(message + kDhcpCiaddrOffset));
-    trace.Format("yiaddr = %x", DhcpReadLe32(message + kDhcpYiaddrOffset));
-    trace.Format("siaddr = %x", DhcpReadLe32(message + kDhcpSiaddrOffset));
-    trace.Format("giaddr = %x", DhcpReadLe32(message + kDhcpGiaddrOffset));
+    trace.Format("xid = %X", LoadLe32(message + kDhcpXidOffset));
+    trace.Format("flags = %X", LoadLe16(message + kDhcpFlagsOffset));
+    trace.Format("ciaddr = %x", LoadLe32(message + kDhcpCiaddrOffset));
+    trace.Format("yiaddr = %x", LoadLe32(message + kDhcpYiaddrOffset));
+    trace.Format("siaddr = %x", LoadLe32(message + kDhcpSiaddrOffset));
+    trace.Format("giaddr = %x", LoadLe32(message + kDhcpGiaddrOffset));
     char chaddr[kHexBytesBuffer];
     FormatHexBytes(message + kDhcpChaddrOffset, kDhcpChaddrSize, false, chaddr);
     trace.Format("chaddr = %s", chaddr);

@@ -1,12 +1,15 @@
 #pragma once
 // DhcpWire: the BOOTP/DHCP message (RFC 2131) as the server reads and writes it: field offsets, option and
-// message-type codes, sizes, and the byte-order helpers every part of the server shares.
+// message-type codes and sizes.
 //
 // Addresses are held as the 32-bit value whose little-endian reading gives the four octets in order (the
 // first octet in the lowest byte), which on every target is the address in network order in memory; they
-// are read from and written to the wire little-endian. Times travel in network order (big-endian).
+// are read from and written to the wire little-endian (LoadLe32, StoreLe32 of ByteOrder.h). Times travel in
+// network order (LoadBe32, StoreBe32).
 #include <cstddef>
 #include <cstdint>
+
+#include "ByteOrder.h"
 
 // Every message in hand lives in two buffers of this size (the request and the reply under construction).
 constexpr size_t kDhcpMessageBufferSize = 1456;
@@ -107,37 +110,10 @@ constexpr uint32_t kDhcpInfiniteLease = 0xFFFFFFFFu;
 // Reservation result when the pool has nothing left.
 constexpr uint32_t kDhcpNoAddress = 0xFFFFFFFFu;
 
+/// LoadLe32 under the name the server's Wine test reads a reply's address by.
 inline uint32_t DhcpReadLe32(const uint8_t* at)
 {
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-           static_cast<uint32_t>(at[3]) << 24;
-}
-
-inline uint16_t DhcpReadLe16(const uint8_t* at)
-{
-    return static_cast<uint16_t>(at[0] | at[1] << 8);
-}
-
-inline void DhcpWriteLe32(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-    at[2] = static_cast<uint8_t>(value >> 16);
-    at[3] = static_cast<uint8_t>(value >> 24);
-}
-
-inline void DhcpWriteBe32(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 24);
-    at[1] = static_cast<uint8_t>(value >> 16);
-    at[2] = static_cast<uint8_t>(value >> 8);
-    at[3] = static_cast<uint8_t>(value);
-}
-
-inline uint32_t DhcpReadBe32(const uint8_t* at)
-{
-    return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 |
-           static_cast<uint32_t>(at[2]) << 8 | static_cast<uint32_t>(at[3]);
+    return LoadLe32(at);
 }
 
 // Octet `index` (0 = first) of an address as held.

@@ -1,18 +1,9 @@
 #include "PacketDriver.h"
 
+#include "ByteOrder.h"
+
 namespace {
 const char kDriverDevicePath[] = "\\\\.\\OMBRIX";
-
-void PutFlag(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetWord(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 }  // namespace
 
 CPacketDriver::~CPacketDriver() { Close(); }
@@ -55,7 +46,7 @@ bool CPacketDriver::Request(uint32_t code, const void* in, DWORD inSize, void* o
 bool CPacketDriver::SendFlag(uint32_t code, bool on)
 {
     uint8_t flag[kDriverFlagSize];
-    PutFlag(flag, on ? 1 : 0);
+    StoreLe32(flag, on ? 1 : 0);
     DWORD returned;
     return Request(code, flag, sizeof flag, nullptr, 0, returned);
 }
@@ -69,7 +60,7 @@ bool CPacketDriver::GetStatus(uint32_t& status)
     uint8_t word[kDriverStatusSize] = {};
     DWORD returned;
     if (!Request(kDriverGetStatus, nullptr, 0, word, sizeof word, returned)) return false;
-    status = GetWord(word);
+    status = LoadLe32(word);
     return true;
 }
 
