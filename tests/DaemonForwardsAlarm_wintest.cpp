@@ -64,11 +64,11 @@ protected:
     /// test looks at talks to the driver.
     void Start()
     {
-        harness::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
-        harness::WriteIni("Application", "UseDHCP", "0");
-        harness::WriteIni("Application", "DnsRelay", "0");
+        winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
+        winetest::WriteIni("Application", "UseDHCP", "0");
+        winetest::WriteIni("Application", "DnsRelay", "0");
         ASSERT_TRUE(daemon_.Start("\"" + ExePath() + "\""));
-        ASSERT_TRUE(harness::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
+        ASSERT_TRUE(winetest::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
             << "the service never answered a ping";
     }
 
@@ -83,12 +83,12 @@ protected:
     void SetNetAlarm(uint32_t enable) { EXPECT_EQ(kAck, Ask(LeWords({IPC_SET_NETALARM, 20, enable, 0, 300, 1}))); }
 
     std::string AlarmLogPath() const { return dir_ + "NetAlarm.log"; }
-    std::string AlarmLog() const { return harness::ReadFileText(AlarmLogPath()); }
+    std::string AlarmLog() const { return winetest::ReadWholeFile(AlarmLogPath()); }
 
     /// Waits until the driver has no alarm records queued and the tick has read them.
     bool AlarmsTaken()
     {
-        return harness::WaitFor([&] {
+        return winetest::WaitFor([&] {
             uint32_t status = 0, queued = 1;
             return driver_->PeekState(status, queued) && queued == 0;
         }, kTickWaitMs);
@@ -108,11 +108,11 @@ protected:
 TEST_F(DaemonComponentsTest, StoredForwardsAreSentUpToTheFirstGapWithTheLowBitsOfEachField)
 {
     Prepare("win98");
-    harness::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
-    harness::WriteIni("PortForward", "PortForward1", "TCP, 70000, 192, 168, 0, 6");  // UDP, port 4464
-    harness::WriteIni("PortForward", "PortForward2", "1,,21,192,168,0");              // five numbers: skipped
-    harness::WriteIni("PortForward", "PortForward3", "1, 22, 192, 168, 0, 8");
-    harness::WriteIni("PortForward", "PortForward5", "1, 23, 192, 168, 0, 9");       // after the gap at 4
+    winetest::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
+    winetest::WriteIni("PortForward", "PortForward1", "TCP, 70000, 192, 168, 0, 6");  // UDP, port 4464
+    winetest::WriteIni("PortForward", "PortForward2", "1,,21,192,168,0");              // five numbers: skipped
+    winetest::WriteIni("PortForward", "PortForward3", "1, 22, 192, 168, 0, 8");
+    winetest::WriteIni("PortForward", "PortForward5", "1, 23, 192, 168, 0, 9");       // after the gap at 4
     Start();
     Stop();
 
@@ -134,8 +134,8 @@ TEST_F(DaemonComponentsTest, StoredForwardsAreSentUpToTheFirstGapWithTheLowBitsO
 TEST_F(DaemonComponentsTest, ARefusedForwardEndsThePassAndWithoutTheDriverNothingIsLogged)
 {
     Prepare("win98");
-    harness::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
-    harness::WriteIni("PortForward", "PortForward1", "1, 81, 192, 168, 0, 6");
+    winetest::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
+    winetest::WriteIni("PortForward", "PortForward1", "1, 81, 192, 168, 0, 6");
     ASSERT_TRUE(driver_->SetFailMask(1u << OMBRIX_STANDIN_REQ_ADD_FORWARD));
     Start();
     Stop();
@@ -144,9 +144,9 @@ TEST_F(DaemonComponentsTest, ARefusedForwardEndsThePassAndWithoutTheDriverNothin
 
     // Without the driver the service ends after its driver line: the stored forwards add nothing to the log.
     ASSERT_TRUE(driver_->Stop()) << driver_->LastError();
-    harness::RemoveIni();
+    winetest::RemoveIni();
     Prepare("win98");
-    harness::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
+    winetest::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
     const auto run = RunDaemon("");
     ASSERT_TRUE(driver_->Start()) << driver_->LastError();
     ASSERT_TRUE(run.RanToItsEnd());
@@ -181,7 +181,7 @@ TEST_F(DaemonComponentsTest, AlarmRecordsBecomeTheLogTextAndEarlierOnesAreDroppe
         "SourceIP: 1.2.3.4 Source Port: -25536\r\n"
         "DestinationIP: 192.168.0.1 Destination Port: -1\r\n" +
         kSeparator;
-    EXPECT_TRUE(harness::WaitFor([&] { return AlarmLog() == expected; }, kTickWaitMs)) << AlarmLog();
+    EXPECT_TRUE(winetest::WaitFor([&] { return AlarmLog() == expected; }, kTickWaitMs)) << AlarmLog();
 
     // Disabled: the file stays; enabled again: the next entry is appended to it.
     SetNetAlarm(0);
@@ -191,7 +191,7 @@ TEST_F(DaemonComponentsTest, AlarmRecordsBecomeTheLogTextAndEarlierOnesAreDroppe
     SetNetAlarm(1);
     ASSERT_TRUE(driver_->QueueAlarm(Alarm(0x0A03020Bu, 3, 4, 0, 6)));
     ASSERT_TRUE(AlarmsTaken());
-    EXPECT_TRUE(harness::WaitFor([&] {
+    EXPECT_TRUE(winetest::WaitFor([&] {
         return AlarmLog() == expected + "NetAlarm blocked a connection request from:\r\n"
                                         "SourceIP: 11.2.3.10 Source Port: 3\r\n"
                                         "DestinationIP: 192.168.0.1 Destination Port: 4\r\n" +
@@ -205,7 +205,7 @@ TEST_F(DaemonComponentsTest, AlarmRecordsBecomeTheLogTextAndEarlierOnesAreDroppe
 TEST_F(DaemonComponentsTest, OneReadTakesAtMost71Records)
 {
     Prepare("win98");
-    harness::WriteIni("NetAlarm", "Enable", "1");
+    winetest::WriteIni("NetAlarm", "Enable", "1");
     Start();
     EXPECT_TRUE(LogHas("NetAlarm Enabled")) << "the flag from the settings enables it at start";
     std::vector<AlarmRecord> many;
@@ -214,7 +214,7 @@ TEST_F(DaemonComponentsTest, OneReadTakesAtMost71Records)
     const uint32_t readsBefore = Counts().getAlarms;
     ASSERT_TRUE(driver_->QueueAlarms(many));
     ASSERT_TRUE(AlarmsTaken());
-    EXPECT_TRUE(harness::WaitFor([&] { return CountOf(AlarmLog(), kSeparator) == 100; }, kTickWaitMs))
+    EXPECT_TRUE(winetest::WaitFor([&] { return CountOf(AlarmLog(), kSeparator) == 100; }, kTickWaitMs))
         << CountOf(AlarmLog(), kSeparator) << " entries";
     EXPECT_GE(Counts().getAlarms - readsBefore, 2u) << "100 records cannot come in one read of 71";
     EXPECT_EQ(1u, CountOf(AlarmLog(), "Source Port: 99\r\n"));

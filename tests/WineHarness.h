@@ -43,17 +43,4 @@ bool DeleteServiceByName(const char* name);
 /// Waits until the manager reports the service in state; otherwise says the state it was left in.
 testing::AssertionResult WaitForServiceState(const char* name, DWORD state, DWORD timeoutMs);
 
-// The names some daemon tests still call these helpers of WineTestSupport.h by.
-using winetest::ProcessResult;
-using winetest::RemoveIni;
-using winetest::WriteIni;
-inline std::string ReadFileText(const std::string& path)
-{
-    return winetest::ReadWholeFile(path);
-}
-inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    return static_cast<bool>(winetest::WaitFor(condition, timeoutMs));
-}
-
 }  // namespace harness
