@@ -319,22 +319,34 @@ bool CDnsRelay::ReadyForQuery()
 
 void CDnsRelay::Receive(CSocketEndpoint& socket, bool internetSide)
 {
+    // One datagram per notification. Taking all that waited instead was measured slower under Wine, and it
+    // kept the console's requests waiting for seconds in a flood: every receive re-arms the notification,
+    // so the queue fills with notices for datagrams already taken.
+    ReceiveOne(socket, internetSide);
+}
+
+bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
+{
     // One datagram at a time on this thread: the buffer is used again by the next.
     static uint8_t buffer[kDnsMaxDatagram];
     unsigned long fromAddress = 0;
     unsigned short fromPort = 0;
     const int n = socket.ReceiveFrom(reinterpret_cast<char*>(buffer), sizeof buffer, &fromAddress, &fromPort);
-    if (n <= 0) {
+    if (n < 0) {
+        if (socket.LastError() == WSAEWOULDBLOCK)
+            return false;
         // Also a datagram bigger than the buffer: it is lost on the receive.
-        if (n < 0)
-            ++m_receiveErrors;
-        return;
+        ++m_receiveErrors;
+        return true;
     }
+    if (n == 0)
+        return true;
     const size_t length = static_cast<size_t>(n);
     const DnsPeer from{static_cast<uint32_t>(fromAddress), fromPort};
-    if (internetSide) {
+    const bool tracing = LogPath()[0] != '\0';
+    if (tracing && internetSide) {
         socket.WriteLogF("Receive Response from: %s", Dotted(from.address));
-    } else {
+    } else if (tracing) {
         char name[kDnsTraceNameLength];
         DnsTraceNameBytes(buffer, length, name);
         socket.WriteLogF("Receive Request from: %s %c%c%c%c%c%c%c%c%c%c%c", Dotted(from.address), name[0], name[1],
@@ -344,21 +356,24 @@ void CDnsRelay::Receive(CSocketEndpoint& socket, bool internetSide)
     if (m_engine.FromServer(from)) {
         const DnsDecision d = m_engine.HandleAnswer(buffer, length, from);
         if (d.action == DnsAction::Reply) {
-            WriteLogF("Sending Reply to: %s", Dotted(d.to.address));
+            if (tracing)
+                WriteLogF("Sending Reply to: %s", Dotted(d.to.address));
             Send(*this, buffer, length, d.to);
         }
-        return;
+        return true;
     }
     if (!ReadyForQuery())
-        return;
+        return true;
     const DnsDecision d = m_engine.HandleQuery(buffer, length, from);
     if (d.action != DnsAction::Forward)
-        return;
-    WriteLogF("Forwarding Request to: %s", Dotted(d.to.address));
+        return true;
+    if (tracing)
+        WriteLogF("Forwarding Request to: %s", Dotted(d.to.address));
     // One socket in single NIC mode (both listen addresses the same), else the Internet side.
     CSocketEndpoint& out = m_internalListen == m_internetListen ? static_cast<CSocketEndpoint&>(*this)
                                                                  : static_cast<CSocketEndpoint&>(*m_internet);
     Send(out, buffer, length, d.to);
+    return true;
 }
 
 void CDnsRelay::Send(CSocketEndpoint& socket, const uint8_t* data, size_t length, const DnsPeer& to)

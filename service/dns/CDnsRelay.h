@@ -83,6 +83,8 @@ private:
     bool OpenInternetSide();
     /// Reads one datagram from `socket` and handles it; `internetSide` picks the trace line.
     void Receive(CSocketEndpoint& socket, bool internetSide);
+    /// One datagram; false when none was waiting.
+    bool ReceiveOne(CSocketEndpoint& socket, bool internetSide);
     /// The steps before the engine for a query: start or dial, and the DNS server. False: drop it.
     bool ReadyForQuery();
     void LogUsingServer() const;
