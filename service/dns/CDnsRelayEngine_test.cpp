@@ -124,8 +124,9 @@ TEST(DnsRelayEngine, ExpiryAfterFifteenSecondsWithTheUnsignedDifference)
         auto answer = DnsTestAnswerTo(f, "www.lab.test");
         const DnsDecision d = r.Answer(answer);
         EXPECT_EQ(d.action, c.expired ? DnsAction::Drop : DnsAction::Reply);
-        if (c.expired)
+        if (c.expired) {
             EXPECT_EQ(d.reason, DnsDropReason::AnswerUnknownId);
+        }
     }
 }
 

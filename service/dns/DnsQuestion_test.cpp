@@ -72,8 +72,9 @@ TEST(DnsQuestion, ParsesOnlyOneWellFormedQuestion)
         std::vector<uint8_t> exact(c.message);
         std::string key;
         EXPECT_EQ(DnsParseQuestion(exact.data(), exact.size(), &key), c.parsed);
-        if (c.parsed && !c.key.empty())
+        if (c.parsed && !c.key.empty()) {
             EXPECT_EQ(key, c.key);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -77,9 +78,9 @@ TEST(DnsRelayHost, TraceBytesStopAtTheDatagramsEnd)
         std::vector<uint8_t> datagram;
         std::string expected;  // 11 bytes
     };
-    std::vector<uint8_t> full(12, 0);
     const std::string name = "\3www\3lab\4test";
-    full.insert(full.end(), name.begin(), name.end());
+    std::vector<uint8_t> full(12 + name.size(), 0);
+    std::copy(name.begin(), name.end(), full.begin() + 12);
     std::vector<uint8_t> cut(full.begin(), full.begin() + 15);
     const std::vector<Case> cases = {
         {"a whole name", full, name.substr(0, 11)},
