@@ -75,7 +75,7 @@ void CheckSameQuestion(const Sent& sent, const uint8_t* answer, size_t length)
 }
 
 /// Hands data to the engine in an exact-size heap block and checks what it decided.
-void Deliver(CDnsRelayEngine& engine, std::map<uint16_t, Sent>& sent, std::vector<uint8_t> datagram,
+void Deliver(CDnsRelayEngine& engine, std::map<uint16_t, Sent>& sent, const std::vector<uint8_t>& datagram,
              const DnsPeer& from, std::vector<uint8_t>* lastForward)
 {
     const size_t length = datagram.size();
@@ -85,13 +85,17 @@ void Deliver(CDnsRelayEngine& engine, std::map<uint16_t, Sent>& sent, std::vecto
     const uint16_t clientId = length >= 2 ? DnsReadId(block.get()) : 0;
     const DnsDecision d = engine.Handle(block.get(), length, from);
     switch (d.action) {
-    case DnsAction::Forward:
+    case DnsAction::Forward: {
         if (engine.FromServer(from) || length < kDnsIdSize || d.to.address != kServer || d.to.port != kDnsPort ||
             DnsReadId(block.get()) != d.relayId)
             Fail();
-        sent[d.relayId] = Sent{from, clientId, std::vector<uint8_t>(block.get(), block.get() + length)};
-        *lastForward = sent[d.relayId].query;
+        Sent& record = sent[d.relayId];
+        record.client = from;
+        record.clientId = clientId;
+        record.query.assign(block.get(), block.get() + length);
+        lastForward->assign(block.get(), block.get() + length);
         break;
+    }
     case DnsAction::Reply: {
         const auto it = sent.find(d.relayId);
         if (!engine.FromServer(from) || from.port != kDnsPort || it == sent.end())

@@ -53,12 +53,38 @@ DnsQuestion DnsQuestionOf(const uint8_t* data, size_t length)
     return question;
 }
 
+namespace {
+
+/// The message's one question equals `key` (a folded question): compared as it is read, without a copy.
+bool QuestionEquals(const std::string& key, const uint8_t* data, size_t length)
+{
+    if (length < kDnsHeaderSize || DnsReadCount(data, kDnsQdCountOffset) != 1)
+        return false;
+    if (key.size() < kDnsQuestionTailSize + 1 || length - kDnsHeaderSize < key.size())
+        return false;
+    const size_t nameLength = key.size() - kDnsQuestionTailSize;
+    const uint8_t* at = data + kDnsQuestionOffset;
+    // The key's labels are well formed, so walking them walks the answer's name as long as the two agree;
+    // a length byte in the answer that differs ends the walk at once.
+    size_t i = 0;
+    while (i < nameLength) {
+        const uint8_t label = static_cast<uint8_t>(key[i]);
+        if (at[i] != label)
+            return false;
+        for (size_t j = 1; j <= label; ++j)
+            if (FoldCase(at[i + j]) != key[i + j])
+                return false;
+        i += 1 + label;
+    }
+    return std::memcmp(at + nameLength, key.data() + nameLength, kDnsQuestionTailSize) == 0;
+}
+
+}  // namespace
+
 bool DnsAnswerMatches(const DnsQuestion& question, const uint8_t* data, size_t length)
 {
-    if (question.parsed) {
-        std::string key;
-        return DnsParseQuestion(data, length, &key) && key == question.bytes;
-    }
+    if (question.parsed)
+        return QuestionEquals(question.bytes, data, length);
     if (length < kDnsHeaderSize || length - kDnsHeaderSize < question.bytes.size())
         return false;
     return question.bytes.empty() ||
