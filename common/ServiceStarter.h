@@ -8,8 +8,6 @@
 #include "OsType.h"
 #include "ServiceNames.h"
 
-/// kServiceName under the name the starter's Wine test opens the service by.
-constexpr const char* kDaemonServiceName = kServiceName;
 /// Shown when the start fails; %i takes the error code.
 constexpr char kStartFailureFormat[] = "Failed to Start Ombrix Service. Error Code: %i";
 /// The start request that finds the service already running still means the service runs.

@@ -230,7 +230,7 @@ MessageBuilder Client(uint8_t type, uint8_t macLast)
 
 uint32_t Yiaddr(const std::vector<uint8_t>& reply)
 {
-    return DhcpReadLe32(&reply[kDhcpYiaddrOffset]);
+    return LoadLe32(&reply[kDhcpYiaddrOffset]);
 }
 
 uint8_t TypeOf(const std::vector<uint8_t>& reply)
@@ -265,7 +265,7 @@ protected:
         winetest::RemoveIni();
     }
 
-    void Ini(const char* key, const std::string& value) { COmbrixIni::WriteString(kDhcpSection, key, value.c_str()); }
+    void Ini(const char* key, const std::string& value) { COmbrixIni::WriteString(kIniSectionDhcp, key, value.c_str()); }
     /// A file of the test's own folder.
     std::string Dir(const char* name) const { return folder_.File(name); }
     std::vector<std::string> Trace() const { return winetest::LogMessages(componentLog_); }
@@ -444,7 +444,7 @@ TEST_P(DhcpServerLowAddressTest, ServerOnHostOneMovesThePoolBehindItOutsideSingl
     Ini("LowAddress", "1");
     CaughtServer server(c.mode, host_);
     ASSERT_TRUE(server.Start());
-    EXPECT_EQ(c.written, winetest::ReadIni(kDhcpSection, kDhcpKeyLowAddress, "<missing>")) << "mode " << c.mode;
+    EXPECT_EQ(c.written, winetest::ReadIni(kIniDhcpLowAddress.section, kIniDhcpLowAddress.key, "<missing>")) << "mode " << c.mode;
     EXPECT_EQ(c.poolLow, server.PoolLow());
     // Either way the first client gets host 2: in single NIC mode host 1 is the server's and skipped.
     Send(server, Client(DHCPDISCOVER, 0x07).Build());

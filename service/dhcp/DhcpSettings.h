@@ -12,9 +12,6 @@
 
 // Keys and defaults are the kIniDhcp entries of IniSettings.h, all in section DHCP.
 static_assert(kIniDhcpServerPort.fallback == kDhcpServerPort, "unless told otherwise the server is on port 67");
-// The section and the key the runtime writes back, by the names its Wine test uses.
-constexpr const char* kDhcpSection = kIniSectionDhcp;
-constexpr const char* kDhcpKeyLowAddress = kIniDhcpLowAddress.key;
 
 // Buffer lengths of the string reads.
 constexpr size_t kDhcpAddressTextBuffer = 80;

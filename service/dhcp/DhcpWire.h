@@ -110,12 +110,6 @@ constexpr uint32_t kDhcpInfiniteLease = 0xFFFFFFFFu;
 // Reservation result when the pool has nothing left.
 constexpr uint32_t kDhcpNoAddress = 0xFFFFFFFFu;
 
-/// LoadLe32 under the name the server's Wine test reads a reply's address by.
-inline uint32_t DhcpReadLe32(const uint8_t* at)
-{
-    return LoadLe32(at);
-}
-
 // Octet `index` (0 = first) of an address as held.
 inline unsigned DhcpAddressOctet(uint32_t address, int index)
 {

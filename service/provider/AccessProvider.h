@@ -19,9 +19,6 @@
 
 // The plug-in is named in Ombrix.Ini (kIniAuthProviderDllName); empty means none.
 constexpr size_t kProviderDllNameBuffer = 260;
-// The entry by the names the loader's Wine test uses.
-constexpr const char* kProviderSection = kIniAuthProviderDllName.section;
-constexpr const char* kProviderKeyDllName = kIniAuthProviderDllName.key;
 
 class CAccessProvider {
 public:

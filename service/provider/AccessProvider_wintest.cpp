@@ -136,7 +136,7 @@ TEST_F(AccessProviderTest, LoadsTheLibraryNamedInTheSettings)
     const std::string path = Stage("provider_journal");
     CIniFileSnapshot ini;
     {
-        ASSERT_TRUE(winetest::WriteIni(kProviderSection, kProviderKeyDllName, path.c_str()));
+        ASSERT_TRUE(winetest::WriteIni(kIniAuthProviderDllName.section, kIniAuthProviderDllName.key, path.c_str()));
         CAccessProvider provider;
         provider.Load();
         EXPECT_TRUE(provider.IsRetained());
@@ -144,7 +144,7 @@ TEST_F(AccessProviderTest, LoadsTheLibraryNamedInTheSettings)
     }
     EXPECT_FALSE(IsLoaded(path)) << "the provider unloads its plug-in when it goes";
     for (const char* none : {"", static_cast<const char*>(nullptr)}) {
-        ASSERT_TRUE(winetest::WriteIni(kProviderSection, kProviderKeyDllName, none));
+        ASSERT_TRUE(winetest::WriteIni(kIniAuthProviderDllName.section, kIniAuthProviderDllName.key, none));
         CAccessProvider provider;
         provider.Load();
         EXPECT_FALSE(provider.IsRetained());

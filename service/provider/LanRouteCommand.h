@@ -16,10 +16,6 @@ constexpr int kLanRouteSharingMode = 1;
 // with buffers of its own.
 constexpr size_t kLanRouteAssignedIpBuffer = 50;
 constexpr size_t kLanRouteSubnetMaskBuffer = 16;
-// The same entries by the names the route's Wine test uses.
-constexpr const char* kLanRouteSection = kIniDhcpAssignedIp.section;
-constexpr const char* kLanRouteKeyAssignedIp = kIniDhcpAssignedIp.key;
-constexpr const char* kLanRouteKeySubnetMask = kIniDhcpSubNetMask.key;
 
 /// Service log line written before anything else of the route is tried.
 constexpr char kLanRouteAttemptLine[] = "Attempting to Add Route";

@@ -156,8 +156,8 @@ TEST_F(LanRouteTest, RunsTheRouteCommandOnlyInSingleNicModeWithAGateway)
         const std::string log = folder.Path() + "OmbrixDaemon.log";
         CServiceLog::SetPath(log.c_str());
         CIniFileSnapshot ini;
-        ASSERT_TRUE(winetest::WriteIni(kLanRouteSection, kLanRouteKeyAssignedIp, c.assignedIp));
-        ASSERT_TRUE(winetest::WriteIni(kLanRouteSection, kLanRouteKeySubnetMask, c.subnetMask));
+        ASSERT_TRUE(winetest::WriteIni(kIniDhcpAssignedIp.section, kIniDhcpAssignedIp.key, c.assignedIp));
+        ASSERT_TRUE(winetest::WriteIni(kIniDhcpSubNetMask.section, kIniDhcpSubNetMask.key, c.subnetMask));
         CRegistryFixture registry;
         Describe(registry, c.adapters);
 
