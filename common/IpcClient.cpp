@@ -21,22 +21,22 @@ unsigned long LoopbackAddress()
 }  // namespace
 
 CIpcClient::CIpcClient()
-    : m_busy(0),
-      m_localAddress(INADDR_ANY),
-      m_serverPort(kIpcDefaultServerPort),
-      m_discarded(0),
-      m_foreign(0),
-      m_failureHandler(nullptr),
-      m_failureContext(nullptr),
-      m_quitSeen(false),
-      m_quitCode(0)
+    : busy_(0),
+      localAddress_(INADDR_ANY),
+      serverPort_(kIpcDefaultServerPort),
+      discarded_(0),
+      foreign_(0),
+      failureHandler_(nullptr),
+      failureContext_(nullptr),
+      quitSeen_(false),
+      quitCode_(0)
 {
 }
 
 void CIpcClient::SetFailureHandler(IpcFailureHandler handler, void* context)
 {
-    m_failureHandler = handler;
-    m_failureContext = context;
+    failureHandler_ = handler;
+    failureContext_ = context;
 }
 
 BOOL CIpcClient::Start()
@@ -49,12 +49,12 @@ BOOL CIpcClient::Start()
 
 BOOL CIpcClient::StartWith(unsigned short serverPort, const char* localAddress)
 {
-    m_serverPort = serverPort;
+    serverPort_ = serverPort;
     // inet_addr turns anything that is not a dotted address into INADDR_NONE (255.255.255.255). Windows
     // refuses to bind there, but other stacks accept a broadcast address, so the start fails here without
     // waiting for the bind: a bad setting stops the console instead of sending from some other address.
-    m_localAddress = (localAddress && localAddress[0]) ? inet_addr(localAddress) : INADDR_ANY;
-    if (m_localAddress == INADDR_NONE) {
+    localAddress_ = (localAddress && localAddress[0]) ? inet_addr(localAddress) : INADDR_ANY;
+    if (localAddress_ == INADDR_NONE) {
         return FALSE;
     }
     if (!Create(SOCK_DGRAM, FD_READ, WM_CLIENT_SOCKET)) {
@@ -112,10 +112,10 @@ BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, Rea
 {
     // Busy before the datagram leaves: from then on a reply may come, and the idle read handler must leave
     // it to this request.
-    ++m_busy;
+    ++busy_;
     // A failed send either closed the socket or dropped the datagram; either way no reply can come.
-    if (SendTo(datagram, length, LoopbackAddress(), m_serverPort, 0) != length) {
-        --m_busy;
+    if (SendTo(datagram, length, LoopbackAddress(), serverPort_, 0) != length) {
+        --busy_;
         return FALSE;
     }
     const DWORD start = GetTickCount();
@@ -144,11 +144,11 @@ BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, Rea
         // so the window message is the only wake-up every target system has.
         MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
     }
-    --m_busy;
-    if (m_busy == 0 && m_quitSeen) {
+    --busy_;
+    if (busy_ == 0 && quitSeen_) {
         // The quit message was taken off the queue by the wait; the program's own loop must still see it.
-        m_quitSeen = false;
-        PostQuitMessage(m_quitCode);
+        quitSeen_ = false;
+        PostQuitMessage(quitCode_);
     }
     return replied ? TRUE : FALSE;
 }
@@ -188,8 +188,8 @@ bool CIpcClient::ReadOne(ReadMode mode, void* buffer, int capacity, int* dataLen
     }
     // The magic is no proof of origin: any program on the machine can send it to this port. Only the
     // service's own port on loopback answers requests.
-    if (from != LoopbackAddress() || fromPort != m_serverPort) {
-        ++m_foreign;
+    if (from != LoopbackAddress() || fromPort != serverPort_) {
+        ++foreign_;
         return false;
     }
     int data = n - static_cast<int>(kIpcReplyDataOffset);
@@ -205,14 +205,14 @@ bool CIpcClient::ReadOne(ReadMode mode, void* buffer, int capacity, int* dataLen
 
 void CIpcClient::OnReceive()
 {
-    if (m_busy) {
+    if (busy_) {
         return;  // the waiting request reads the data itself
     }
     unsigned long pending = 0;
     while (HasPendingDatagram(&pending)) {
         char scrap[kIpcShortReplyBufferSize];
         int n = ReceiveFrom(scrap, sizeof scrap, nullptr, nullptr);
-        ++m_discarded;
+        ++discarded_;
         // A datagram too big for the scrap buffer is gone all the same; any other error leaves it queued.
         if (n < 0 && LastError() != WSAEMSGSIZE) {
             break;
@@ -227,8 +227,8 @@ void CIpcClient::PumpMessages()
         if (msg.message == WM_QUIT) {
             // Kept for the program's own loop, and the queue is still emptied: the wait that follows only
             // wakes for messages that arrive after it.
-            m_quitSeen = true;
-            m_quitCode = static_cast<int>(msg.wParam);
+            quitSeen_ = true;
+            quitCode_ = static_cast<int>(msg.wParam);
             continue;
         }
         TranslateMessage(&msg);
@@ -238,7 +238,7 @@ void CIpcClient::PumpMessages()
 
 void CIpcClient::Report(const char* text)
 {
-    if (m_failureHandler) {
-        m_failureHandler(m_failureContext, text);
+    if (failureHandler_) {
+        failureHandler_(failureContext_, text);
     }
 }

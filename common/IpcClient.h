@@ -57,15 +57,15 @@ public:
     BOOL RawRequest(const void* datagram, int length, DWORD timeoutMs, void* buffer, int capacity, int* dataLength);
 
     /// Nonzero while a request waits for its reply (it counts nested requests).
-    int Busy() const { return m_busy; }
-    unsigned short ServerPort() const { return m_serverPort; }
+    int Busy() const { return busy_; }
+    unsigned short ServerPort() const { return serverPort_; }
     /// LocalAddress as configured, network order (INADDR_ANY when empty); the socket binds to loopback.
-    unsigned long LocalAddress() const { return m_localAddress; }
+    unsigned long LocalAddress() const { return localAddress_; }
     /// Datagrams the idle read handler threw away.
-    unsigned long DiscardedDatagrams() const { return m_discarded; }
+    unsigned long DiscardedDatagrams() const { return discarded_; }
     /// Datagrams a waiting request read and dropped because they came from somewhere other than the
     /// service's port on 127.0.0.1, however much they looked like a reply.
-    unsigned long ForeignDatagrams() const { return m_foreign; }
+    unsigned long ForeignDatagrams() const { return foreign_; }
 
 protected:
     /// The idle read handler: with no request waiting, everything that arrives is stale and is thrown
@@ -84,13 +84,13 @@ private:
     void Report(const char* text);
     void PumpMessages();
 
-    int m_busy;
-    unsigned long m_localAddress;
-    unsigned short m_serverPort;
-    unsigned long m_discarded;
-    unsigned long m_foreign;
-    IpcFailureHandler m_failureHandler;
-    void* m_failureContext;
-    bool m_quitSeen;
-    int m_quitCode;
+    int busy_;
+    unsigned long localAddress_;
+    unsigned short serverPort_;
+    unsigned long discarded_;
+    unsigned long foreign_;
+    IpcFailureHandler failureHandler_;
+    void* failureContext_;
+    bool quitSeen_;
+    int quitCode_;
 };

@@ -64,7 +64,7 @@ int ProtocolFor(int type)
 }  // namespace
 
 CSocketEndpoint::CSocketEndpoint()
-    : m_socketMessage(0), m_socket(INVALID_SOCKET), m_lastError(0), m_droppedSends(0)
+    : socketMessage_(0), socket_(INVALID_SOCKET), lastError_(0), droppedSends_(0)
 {
     if (!g_winsockStarted) {
         WSADATA data;
@@ -117,41 +117,41 @@ BOOL CSocketEndpoint::EnsureSocketWindow(CSocketEndpoint* creator)
 
 BOOL CSocketEndpoint::Create(int type, long events, UINT message)
 {
-    if (m_socket != INVALID_SOCKET) {
+    if (socket_ != INVALID_SOCKET) {
         return FALSE;
     }
     SOCKET s = socket(AF_INET, type, ProtocolFor(type));
     if (s == INVALID_SOCKET) {
-        m_lastError = WSAGetLastError();
+        lastError_ = WSAGetLastError();
         return FALSE;
     }
     if (!EnsureSocketWindow(this)) {
-        m_lastError = static_cast<int>(GetLastError());
+        lastError_ = static_cast<int>(GetLastError());
         closesocket(s);
         return FALSE;
     }
     if (WSAAsyncSelect(s, MySockets().window, message, events) == SOCKET_ERROR) {
-        m_lastError = WSAGetLastError();
+        lastError_ = WSAGetLastError();
         closesocket(s);
         return FALSE;
     }
-    m_socket = s;
-    m_socketMessage = message;
+    socket_ = s;
+    socketMessage_ = message;
     EndpointList().push_back(this);
     return TRUE;
 }
 
 BOOL CSocketEndpoint::Bind(unsigned short port, unsigned long address)
 {
-    if (m_socket == INVALID_SOCKET) {
+    if (socket_ == INVALID_SOCKET) {
         return FALSE;
     }
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
     local.sin_addr.s_addr = address;
-    if (bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
-        m_lastError = WSAGetLastError();
+    if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+        lastError_ = WSAGetLastError();
         return FALSE;
     }
     return TRUE;
@@ -162,11 +162,11 @@ int CSocketEndpoint::ReceiveFrom(char* buffer, int capacity, unsigned long* addr
     sockaddr_in from = {};
     int fromLength = sizeof from;
     int n = SOCKET_ERROR;
-    if (m_socket != INVALID_SOCKET) {
-        n = recvfrom(m_socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (socket_ != INVALID_SOCKET) {
+        n = recvfrom(socket_, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     }
     if (n == SOCKET_ERROR) {
-        m_lastError = m_socket != INVALID_SOCKET ? WSAGetLastError() : WSAENOTSOCK;
+        lastError_ = socket_ != INVALID_SOCKET ? WSAGetLastError() : WSAENOTSOCK;
         if (address) {
             *address = 0;
         }
@@ -186,7 +186,7 @@ int CSocketEndpoint::ReceiveFrom(char* buffer, int capacity, unsigned long* addr
 
 int CSocketEndpoint::SendDatagram(const char* data, int length, const sockaddr_in& to, int flags, int* error)
 {
-    int n = sendto(m_socket, data, length, flags, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    int n = sendto(socket_, data, length, flags, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (n == SOCKET_ERROR) {
         *error = WSAGetLastError();
     }
@@ -195,8 +195,8 @@ int CSocketEndpoint::SendDatagram(const char* data, int length, const sockaddr_i
 
 int CSocketEndpoint::SendTo(const void* data, int length, unsigned long address, unsigned short port, int flags)
 {
-    if (m_socket == INVALID_SOCKET) {
-        m_lastError = WSAENOTSOCK;
+    if (socket_ == INVALID_SOCKET) {
+        lastError_ = WSAENOTSOCK;
         return -1;
     }
     sockaddr_in to = {};
@@ -208,9 +208,9 @@ int CSocketEndpoint::SendTo(const void* data, int length, unsigned long address,
     if (n != SOCKET_ERROR) {
         return n;
     }
-    m_lastError = error;
+    lastError_ = error;
     if (DecideSendFailure(error) == SendFailureAction::DropDatagram) {
-        ++m_droppedSends;
+        ++droppedSends_;
     } else {
         Close();
     }
@@ -230,11 +230,11 @@ void CSocketEndpoint::Unlist()
 
 void CSocketEndpoint::Close()
 {
-    if (m_socket == INVALID_SOCKET) {
+    if (socket_ == INVALID_SOCKET) {
         return;
     }
-    closesocket(m_socket);
-    m_socket = INVALID_SOCKET;
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
     Unlist();
 }
 
@@ -258,22 +258,22 @@ void CSocketEndpoint::Destroy()
 
 void CSocketEndpoint::SetLogPath(const char* path)
 {
-    m_logPath.assign(path ? path : "");
-    if (m_logPath.size() > kEndpointLogPathLength) {
-        m_logPath.resize(kEndpointLogPathLength);
+    logPath_.assign(path ? path : "");
+    if (logPath_.size() > kEndpointLogPathLength) {
+        logPath_.resize(kEndpointLogPathLength);
     }
 }
 
 void CSocketEndpoint::WriteLog(const char* message) const
 {
-    if (!m_logPath.empty()) {
-        CLogWriter::WriteLine(m_logPath.c_str(), message);
+    if (!logPath_.empty()) {
+        CLogWriter::WriteLine(logPath_.c_str(), message);
     }
 }
 
 void CSocketEndpoint::WriteLogF(const char* fmt, ...) const
 {
-    if (m_logPath.empty()) {
+    if (logPath_.empty()) {
         return;
     }
     char message[kFormattedMessageSize];
@@ -281,7 +281,7 @@ void CSocketEndpoint::WriteLogF(const char* fmt, ...) const
     va_start(args, fmt);
     FormatLogMessageV(message, fmt, args);
     va_end(args);
-    CLogWriter::WriteLine(m_logPath.c_str(), message);
+    CLogWriter::WriteLine(logPath_.c_str(), message);
 }
 
 HWND CSocketEndpoint::SocketWindow()
@@ -334,7 +334,7 @@ LRESULT CALLBACK CSocketEndpoint::SocketWindowProc(HWND window, UINT message, WP
         const SOCKET socket = static_cast<SOCKET>(wParam);
         std::vector<CSocketEndpoint*>& list = EndpointList();
         for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i]->m_socketMessage == message && list[i]->m_socket == socket) {
+            if (list[i]->socketMessage_ == message && list[i]->socket_ == socket) {
                 list[i]->DispatchEvent(WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
                 return 0;
             }

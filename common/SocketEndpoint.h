@@ -56,20 +56,20 @@ public:
     /// Closes the socket when one is open and takes the endpoint off the list. A second call does nothing.
     void Close();
     /// True while the socket is open.
-    BOOL IsRunning() const { return m_socket != INVALID_SOCKET; }
+    BOOL IsRunning() const { return socket_ != INVALID_SOCKET; }
     /// Closes and unlists the endpoint; when no endpoint is left listed, the socket window goes too.
     void Destroy();
 
-    UINT SocketMessage() const { return m_socketMessage; }
-    SOCKET Socket() const { return m_socket; }
+    UINT SocketMessage() const { return socketMessage_; }
+    SOCKET Socket() const { return socket_; }
     /// The Windows Sockets error of the last failed Create, Bind, ReceiveFrom or SendTo.
-    int LastError() const { return m_lastError; }
+    int LastError() const { return lastError_; }
     /// Datagrams dropped because the system had no room for them.
-    unsigned long DroppedSends() const { return m_droppedSends; }
+    unsigned long DroppedSends() const { return droppedSends_; }
 
     /// The component log; empty (the default) means no logging.
     void SetLogPath(const char* path);
-    const char* LogPath() const { return m_logPath.c_str(); }
+    const char* LogPath() const { return logPath_.c_str(); }
     /// A line in the component log.
     void WriteLog(const char* message) const;
     /// A formatted line in the component log (printf rules, cut at 512 characters).
@@ -100,9 +100,9 @@ private:
     void DispatchEvent(WORD event, WORD error);
     void Unlist();
 
-    UINT m_socketMessage;
-    SOCKET m_socket;
-    std::string m_logPath;
-    int m_lastError;
-    unsigned long m_droppedSends;
+    UINT socketMessage_;
+    SOCKET socket_;
+    std::string logPath_;
+    int lastError_;
+    unsigned long droppedSends_;
 };

@@ -44,11 +44,11 @@ public:
     /// Every file gone, the buffers kept for the next input.
     void Reset()
     {
-        for (Slot& slot : m_slots) {
+        for (Slot& slot : slots_) {
             slot.exists = false;
             slot.bytes.clear();
         }
-        m_writing = nullptr;
+        writing_ = nullptr;
         oneStepReplace = true;
     }
 
@@ -75,24 +75,24 @@ public:
         Slot& slot = SlotOf(path);
         slot.exists = true;
         slot.bytes.clear();
-        m_writing = &slot;
+        writing_ = &slot;
         return true;
     }
     size_t WriteBytes(const uint8_t* bytes, size_t length) override
     {
-        if (m_writing == nullptr) {
+        if (writing_ == nullptr) {
             return 0;
         }
-        m_writing->bytes.insert(m_writing->bytes.end(), bytes, bytes + length);
+        writing_->bytes.insert(writing_->bytes.end(), bytes, bytes + length);
         return length;
     }
     bool FlushAndClose() override
     {
-        const bool open = m_writing != nullptr;
-        m_writing = nullptr;
+        const bool open = writing_ != nullptr;
+        writing_ = nullptr;
         return open;
     }
-    void CloseWriting() override { m_writing = nullptr; }
+    void CloseWriting() override { writing_ = nullptr; }
     DhcpReplaceResult ReplaceInOneStep(const std::string& from, const std::string& to) override
     {
         if (!oneStepReplace) {
@@ -144,7 +144,7 @@ private:
 
     Slot* Existing(const std::string& path)
     {
-        for (Slot& slot : m_slots) {
+        for (Slot& slot : slots_) {
             if (slot.exists && slot.path == path) {
                 return &slot;
             }
@@ -153,14 +153,14 @@ private:
     }
     Slot& SlotOf(const std::string& path)
     {
-        for (Slot& slot : m_slots) {
+        for (Slot& slot : slots_) {
             if (slot.path == path) {
                 return slot;
             }
         }
         // A deque: a new slot leaves the others (and the file being written) where they are.
-        m_slots.push_back(Slot{path, {}, false});
-        return m_slots.back();
+        slots_.push_back(Slot{path, {}, false});
+        return slots_.back();
     }
     static void Move(Slot* from, Slot* to)
     {
@@ -173,8 +173,8 @@ private:
         from->bytes.clear();
     }
 
-    std::deque<Slot> m_slots;
-    Slot* m_writing = nullptr;
+    std::deque<Slot> slots_;
+    Slot* writing_ = nullptr;
 };
 
 }  // namespace dhcpfuzz

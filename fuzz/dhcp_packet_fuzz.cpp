@@ -11,14 +11,14 @@
 // Cost per input is kept to the core's own work, so that a run reaches millions of inputs: the filled table
 // holds each kind of entry the core treats apart and no more (every copy, expiry scan and save costs in
 // proportion to it, see BuildTable), is built once and copied in, the files live in reused slots, and the
-// dearer checks go by the input's
-// length, each on a fraction that still runs it hundreds of times a second: one input in 32 formats every
-// trace line (so the formatting is fuzzed too, the others skip it as a server without log file does; a
-// traced input costs three times an untraced one), one in 13 saves the table, loads it back and compares,
-// and one in three checks the clash rule after every message, the others after their last one only (the
-// check copies the whole table; expiry only removes holders, so a clash that a message makes and no later
-// one undoes is still seen at the end). The clash check compares every pair of holders, so it runs only
-// where two holders share a host octet, other than a lease and an offer to the same hardware address.
+// dearer checks go by the input's length, each on a fraction that still runs it hundreds of times a second:
+// one input in 32 formats every trace line (so the formatting is fuzzed too, the others skip it as a server
+// without log file does; a traced input costs over twice as much as an untraced one), one in 13 saves the
+// table, loads it back and compares, and one in three checks the clash rule after every message, the others
+// after their last one only (the check copies the whole table; expiry only removes holders, so a clash that a
+// message makes and no later one undoes is still seen at the end). The clash check compares every pair of
+// holders, so it runs only where two holders share a host octet, other than a lease and an offer to the same
+// hardware address.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -34,18 +34,18 @@ class TextSource : public IDhcpSettingsSource {
 public:
     void Reset(const uint8_t* data, size_t size)
     {
-        m_text = reinterpret_cast<const char*>(data);
-        m_lowered.resize(size);
+        text_ = reinterpret_cast<const char*>(data);
+        lowered_.resize(size);
         for (size_t i = 0; i < size; ++i) {
-            m_lowered[i] = static_cast<char>(std::tolower(data[i]));
+            lowered_[i] = static_cast<char>(std::tolower(data[i]));
         }
-        m_lines.clear();
+        lines_.clear();
         size_t start = 0;
         while (start <= size) {
             const size_t end = Find('\n', start, size);
             const size_t equals = Find('=', start, end);
             if (equals != end) {
-                m_lines.push_back(Line{Trimmed(start, equals), Trimmed(equals + 1, end)});
+                lines_.push_back(Line{Trimmed(start, equals), Trimmed(equals + 1, end)});
             }
             start = end + 1;
         }
@@ -56,8 +56,8 @@ public:
         if (value == nullptr) {
             return defaultValue;
         }
-        m_number.assign(m_text + value->start, value->length);
-        return ParseIniInt(m_number.c_str());
+        number_.assign(text_ + value->start, value->length);
+        return ParseIniInt(number_.c_str());
     }
     std::string ReadString(const char* key, const char* defaultValue, size_t bufferLength) override
     {
@@ -65,7 +65,7 @@ public:
         if (value == nullptr) {
             return std::string(defaultValue).substr(0, bufferLength - 1);
         }
-        return std::string(m_text + value->start, std::min(value->length, bufferLength - 1));
+        return std::string(text_ + value->start, std::min(value->length, bufferLength - 1));
     }
 
 private:
@@ -84,16 +84,16 @@ private:
         if (from >= to) {
             return to;
         }
-        const void* at = std::memchr(m_text + from, c, to - from);
-        return at != nullptr ? static_cast<size_t>(static_cast<const char*>(at) - m_text) : to;
+        const void* at = std::memchr(text_ + from, c, to - from);
+        return at != nullptr ? static_cast<size_t>(static_cast<const char*>(at) - text_) : to;
     }
     // [from, to) without the blanks, tabs and carriage returns at either end.
     Span Trimmed(size_t from, size_t to) const
     {
-        while (from < to && IsBlank(m_text[from])) {
+        while (from < to && IsBlank(text_[from])) {
             ++from;
         }
-        while (to > from && IsBlank(m_text[to - 1])) {
+        while (to > from && IsBlank(text_[to - 1])) {
             --to;
         }
         return Span{from, to - from};
@@ -108,18 +108,18 @@ private:
         for (size_t i = 0; i < length; ++i) {
             lowered[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
         }
-        for (const Line& line : m_lines) {
-            if (line.key.length == length && std::memcmp(m_lowered.data() + line.key.start, lowered, length) == 0) {
+        for (const Line& line : lines_) {
+            if (line.key.length == length && std::memcmp(lowered_.data() + line.key.start, lowered, length) == 0) {
                 return &line.value;
             }
         }
         return nullptr;
     }
 
-    const char* m_text = nullptr;
-    std::string m_lowered;
-    std::string m_number;
-    std::vector<Line> m_lines;
+    const char* text_ = nullptr;
+    std::string lowered_;
+    std::string number_;
+    std::vector<Line> lines_;
 };
 
 uint32_t AddressOrZero(const std::string& text)

@@ -47,12 +47,12 @@ public:
 
 class DroppingTrace : public IDhcpTraceSink {
 public:
-    explicit DroppingTrace(bool on) : m_on(on) {}
-    bool TraceEnabled() const override { return m_on; }
+    explicit DroppingTrace(bool on) : on_(on) {}
+    bool TraceEnabled() const override { return on_; }
     void TraceLine(const char* message) override { benchmark::DoNotOptimize(message[0]); }
 
 private:
-    bool m_on;
+    bool on_;
 };
 
 class InstantProbe : public IDhcpAddressProbe {
@@ -89,21 +89,21 @@ public:
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
         if (mkdtemp(name.data()) != nullptr) {
-            m_path = name.data();
+            path_ = name.data();
         }
     }
     ~ScratchDirectory()
     {
-        if (!m_path.empty()) {
-            unlink((m_path + "/" + kDhcpDatabaseFileName).c_str());
-            rmdir(m_path.c_str());
+        if (!path_.empty()) {
+            unlink((path_ + "/" + kDhcpDatabaseFileName).c_str());
+            rmdir(path_.c_str());
         }
     }
-    bool Made() const { return !m_path.empty(); }
-    std::string Database() const { return m_path + "/" + kDhcpDatabaseFileName; }
+    bool Made() const { return !path_.empty(); }
+    std::string Database() const { return path_ + "/" + kDhcpDatabaseFileName; }
 
 private:
-    std::string m_path;
+    std::string path_;
 };
 
 DhcpClientEntry Entry(unsigned host, uint32_t now)

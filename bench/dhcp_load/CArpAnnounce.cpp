@@ -38,30 +38,30 @@ constexpr uint16_t kArpRequest = 1;
 
 CArpAnnounce::~CArpAnnounce()
 {
-    if (m_fd >= 0) {
-        close(m_fd);
+    if (fd_ >= 0) {
+        close(fd_);
     }
 }
 
 bool CArpAnnounce::Open(const std::string& interface, std::string* error)
 {
-    m_fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP));
-    if (m_fd < 0) {
+    fd_ = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP));
+    if (fd_ < 0) {
         *error = std::string("packet socket: ") + strerror(errno);
         return false;
     }
     ifreq request{};
     strncpy(request.ifr_name, interface.c_str(), IFNAMSIZ - 1);
-    if (ioctl(m_fd, SIOCGIFINDEX, &request) != 0) {
+    if (ioctl(fd_, SIOCGIFINDEX, &request) != 0) {
         *error = "no interface " + interface;
         return false;
     }
-    m_ifindex = request.ifr_ifindex;
-    if (ioctl(m_fd, SIOCGIFHWADDR, &request) != 0) {
+    ifindex_ = request.ifr_ifindex;
+    if (ioctl(fd_, SIOCGIFHWADDR, &request) != 0) {
         *error = std::string("hardware address of ") + interface + ": " + strerror(errno);
         return false;
     }
-    memcpy(m_mac, request.ifr_hwaddr.sa_data, kArpHardwareSize);
+    memcpy(mac_, request.ifr_hwaddr.sa_data, kArpHardwareSize);
     return true;
 }
 
@@ -73,16 +73,16 @@ bool CArpAnnounce::Announce(uint32_t address)
     message[kArpHlenOffset] = kArpHardwareSize;
     message[kArpPlenOffset] = kArpProtocolSize;
     StoreBe16(message + kArpOpOffset, kArpRequest);
-    memcpy(message + kArpShaOffset, m_mac, kArpHardwareSize);
+    memcpy(message + kArpShaOffset, mac_, kArpHardwareSize);
     StoreBe32(message + kArpSpaOffset, address);
     StoreBe32(message + kArpTpaOffset, address);  // tha stays zero
 
     sockaddr_ll to{};
     to.sll_family = AF_PACKET;
     to.sll_protocol = htons(ETH_P_ARP);
-    to.sll_ifindex = m_ifindex;
+    to.sll_ifindex = ifindex_;
     to.sll_halen = kArpHardwareSize;
     memset(to.sll_addr, 0xFF, kArpHardwareSize);
-    return sendto(m_fd, message, sizeof message, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+    return sendto(fd_, message, sizeof message, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
            static_cast<ssize_t>(sizeof message);
 }

@@ -19,7 +19,7 @@ public:
     bool Announce(uint32_t address);
 
 private:
-    int m_fd = -1;
-    int m_ifindex = 0;
-    uint8_t m_mac[6] = {};
+    int fd_ = -1;
+    int ifindex_ = 0;
+    uint8_t mac_[6] = {};
 };

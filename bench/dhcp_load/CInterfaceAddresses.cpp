@@ -38,7 +38,7 @@ int CInterfaceAddresses::Request(uint16_t type, uint16_t flags, uint32_t address
     request.body.ifa_family = AF_INET;
     request.body.ifa_prefixlen = kHostPrefix;
     request.body.ifa_scope = RT_SCOPE_UNIVERSE;
-    request.body.ifa_index = static_cast<unsigned>(m_ifindex);
+    request.body.ifa_index = static_cast<unsigned>(ifindex_);
     const uint32_t wire = htonl(address);
     size_t length = NLMSG_LENGTH(sizeof(ifaddrmsg));
     for (unsigned short kind : {static_cast<unsigned short>(IFA_LOCAL), static_cast<unsigned short>(IFA_ADDRESS)}) {
@@ -85,14 +85,14 @@ bool CInterfaceAddresses::Add(uint32_t address, std::string* error)
         *error = std::string("adding ") + inet_ntoa(shown) + "/32: " + strerror(result);
         return false;
     }
-    m_added.push_back(address);
+    added_.push_back(address);
     return true;
 }
 
 void CInterfaceAddresses::Clear()
 {
-    for (uint32_t address : m_added) {
+    for (uint32_t address : added_) {
         Request(RTM_DELADDR, 0, address);
     }
-    m_added.clear();
+    added_.clear();
 }

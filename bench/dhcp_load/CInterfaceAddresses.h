@@ -9,7 +9,7 @@
 
 class CInterfaceAddresses {
 public:
-    explicit CInterfaceAddresses(int ifindex) : m_ifindex(ifindex) {}
+    explicit CInterfaceAddresses(int ifindex) : ifindex_(ifindex) {}
     CInterfaceAddresses(const CInterfaceAddresses&) = delete;
     CInterfaceAddresses& operator=(const CInterfaceAddresses&) = delete;
     ~CInterfaceAddresses() { Clear(); }
@@ -23,6 +23,6 @@ private:
     // One RTM_NEWADDR or RTM_DELADDR, answered by the kernel's acknowledgement; returns its errno (0 ok).
     int Request(uint16_t type, uint16_t flags, uint32_t address);
 
-    int m_ifindex;
-    std::vector<uint32_t> m_added;
+    int ifindex_;
+    std::vector<uint32_t> added_;
 };

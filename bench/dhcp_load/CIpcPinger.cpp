@@ -26,8 +26,8 @@ IpcPingResult CIpcPinger::Ping(int waitMs, uint64_t* roundTripUs)
     }
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(m_port);
-    to.sin_addr.s_addr = htonl(m_address);
+    to.sin_port = htons(port_);
+    to.sin_addr.s_addr = htonl(address_);
     // Connected, so that a port nobody listens on comes back as ECONNREFUSED at once instead of a wait.
     if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
         close(fd);

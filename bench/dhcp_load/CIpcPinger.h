@@ -9,12 +9,12 @@ enum class IpcPingResult { Answered, NoAnswer, Refused, Error };
 class CIpcPinger {
 public:
     /// `address` and `port` in host order.
-    CIpcPinger(uint32_t address, uint16_t port) : m_address(address), m_port(port) {}
+    CIpcPinger(uint32_t address, uint16_t port) : address_(address), port_(port) {}
 
     /// Sends one ping and waits up to `waitMs` for the reply; on Answered `*roundTripUs` is set.
     IpcPingResult Ping(int waitMs, uint64_t* roundTripUs);
 
 private:
-    uint32_t m_address;
-    uint16_t m_port;
+    uint32_t address_;
+    uint16_t port_;
 };

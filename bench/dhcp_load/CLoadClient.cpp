@@ -5,57 +5,57 @@
 #include "CLoadRetransmit.h"
 
 CLoadClient::CLoadClient(uint32_t index, const uint8_t mac[kEthernetAddressSize], const LoadClientPolicy& policy)
-    : m_index(index), m_policy(policy)
+    : index_(index), policy_(policy)
 {
-    memcpy(m_mac, mac, kEthernetAddressSize);
-    if (m_policy.tries == 0) {
-        m_policy.tries = 1;
+    memcpy(mac_, mac, kEthernetAddressSize);
+    if (policy_.tries == 0) {
+        policy_.tries = 1;
     }
 }
 
 void CLoadClient::Arm(uint64_t nowUs, CLoadRandom& random)
 {
-    m_deadlineUs = nowUs + (m_policy.retransmit ? RetransmitWaitUs(m_sent, RetransmitJitterUs(random.Next()))
-                                                : m_policy.fixedWaitUs);
+    deadlineUs_ = nowUs + (policy_.retransmit ? RetransmitWaitUs(sent_, RetransmitJitterUs(random.Next()))
+                                                : policy_.fixedWaitUs);
 }
 
 LoadClientAction CLoadClient::Discover(uint64_t nowUs, CLoadRandom& random)
 {
     // A new xid per round, so that a late answer to an abandoned round is never taken for the new one.
-    m_xid = random.NextXid();
-    m_state = LoadClientState::Selecting;
-    m_sent = 1;
-    m_stageUs = nowUs;
-    m_address = m_server = 0;
+    xid_ = random.NextXid();
+    state_ = LoadClientState::Selecting;
+    sent_ = 1;
+    stageUs_ = nowUs;
+    address_ = server_ = 0;
     Arm(nowUs, random);
     return LoadClientAction::SendDiscover;
 }
 
 LoadClientAction CLoadClient::Start(uint64_t nowUs, CLoadRandom& random)
 {
-    m_startedUs = nowUs;
+    startedUs_ = nowUs;
     return Discover(nowUs, random);
 }
 
 LoadClientAction CLoadClient::Restart(uint64_t nowUs, CLoadRandom& random, bool afterNak)
 {
-    if (m_nakRestarts + m_timeoutRestarts >= m_policy.maxRestarts) {
-        m_state = LoadClientState::Failed;
-        m_failure = afterNak ? LoadClientFailure::Nak : LoadClientFailure::AckTimeout;
+    if (nakRestarts_ + timeoutRestarts_ >= policy_.maxRestarts) {
+        state_ = LoadClientState::Failed;
+        failure_ = afterNak ? LoadClientFailure::Nak : LoadClientFailure::AckTimeout;
         return LoadClientAction::None;
     }
-    ++(afterNak ? m_nakRestarts : m_timeoutRestarts);
+    ++(afterNak ? nakRestarts_ : timeoutRestarts_);
     return Discover(nowUs, random);
 }
 
 bool CLoadClient::Wants(const CLoadReply& reply) const
 {
-    if (!Waiting() || reply.xid != m_xid || !reply.IsFor(m_mac)) {
+    if (!Waiting() || reply.xid != xid_ || !reply.IsFor(mac_)) {
         return false;
     }
     switch (reply.type) {
-    case kLoadOffer: return m_state == LoadClientState::Selecting;
-    case kLoadAck: return m_state == LoadClientState::Requesting;
+    case kLoadOffer: return state_ == LoadClientState::Selecting;
+    case kLoadAck: return state_ == LoadClientState::Requesting;
     case kLoadNak: return true;
     default: return false;
     }
@@ -72,46 +72,46 @@ LoadClientAction CLoadClient::OnReply(const CLoadReply& reply, uint64_t nowUs, C
     // A reply without option 54 names its server only in siaddr.
     const uint32_t server = reply.hasServerId ? reply.serverId : reply.siaddr;
     if (reply.type == kLoadOffer) {
-        m_offerUs = nowUs - m_stageUs;
-        m_address = reply.yiaddr;
-        m_server = server;
-        m_state = LoadClientState::Requesting;
-        m_sent = 1;
-        m_stageUs = nowUs;
+        offerUs_ = nowUs - stageUs_;
+        address_ = reply.yiaddr;
+        server_ = server;
+        state_ = LoadClientState::Requesting;
+        sent_ = 1;
+        stageUs_ = nowUs;
         Arm(nowUs, random);
         return LoadClientAction::SendRequest;
     }
-    m_ackUs = nowUs - m_stageUs;
-    m_boundUs = nowUs;
-    m_address = reply.yiaddr;
-    m_server = server;
-    m_leaseSeconds = reply.leaseTime;
-    m_state = LoadClientState::Bound;
+    ackUs_ = nowUs - stageUs_;
+    boundUs_ = nowUs;
+    address_ = reply.yiaddr;
+    server_ = server;
+    leaseSeconds_ = reply.leaseTime;
+    state_ = LoadClientState::Bound;
     return LoadClientAction::None;
 }
 
 LoadClientAction CLoadClient::OnTimer(uint64_t nowUs, CLoadRandom& random)
 {
-    if (!Waiting() || nowUs < m_deadlineUs) {
+    if (!Waiting() || nowUs < deadlineUs_) {
         return LoadClientAction::None;
     }
-    const bool selecting = m_state == LoadClientState::Selecting;
-    if (m_policy.retransmit && m_sent < m_policy.tries) {
-        ++m_sent;
-        ++(selecting ? m_discoverRetransmits : m_requestRetransmits);
+    const bool selecting = state_ == LoadClientState::Selecting;
+    if (policy_.retransmit && sent_ < policy_.tries) {
+        ++sent_;
+        ++(selecting ? discoverRetransmits_ : requestRetransmits_);
         Arm(nowUs, random);
         return selecting ? LoadClientAction::SendDiscover : LoadClientAction::SendRequest;
     }
     if (selecting) {
-        m_state = LoadClientState::Failed;
-        m_failure = LoadClientFailure::OfferTimeout;
+        state_ = LoadClientState::Failed;
+        failure_ = LoadClientFailure::OfferTimeout;
         return LoadClientAction::None;
     }
-    if (!m_policy.retransmit) {
+    if (!policy_.retransmit) {
         // One transmission each and a fixed wait: an unanswered REQUEST ends the client, as before
         // retransmission existed, so that the single-shot figures keep their meaning.
-        m_state = LoadClientState::Failed;
-        m_failure = LoadClientFailure::AckTimeout;
+        state_ = LoadClientState::Failed;
+        failure_ = LoadClientFailure::AckTimeout;
         return LoadClientAction::None;
     }
     return Restart(nowUs, random, false);
@@ -119,6 +119,6 @@ LoadClientAction CLoadClient::OnTimer(uint64_t nowUs, CLoadRandom& random)
 
 void CLoadClient::OnSendError()
 {
-    m_state = LoadClientState::Failed;
-    m_failure = LoadClientFailure::SendError;
+    state_ = LoadClientState::Failed;
+    failure_ = LoadClientFailure::SendError;
 }

@@ -45,47 +45,47 @@ public:
     /// The system refused the datagram just asked for: the client gives up.
     void OnSendError();
 
-    LoadClientState State() const { return m_state; }
-    bool Waiting() const { return m_state == LoadClientState::Selecting || m_state == LoadClientState::Requesting; }
+    LoadClientState State() const { return state_; }
+    bool Waiting() const { return state_ == LoadClientState::Selecting || state_ == LoadClientState::Requesting; }
     /// When OnTimer is due (only while Waiting).
-    uint64_t DeadlineUs() const { return m_deadlineUs; }
-    LoadClientFailure FailReason() const { return m_failure; }
+    uint64_t DeadlineUs() const { return deadlineUs_; }
+    LoadClientFailure FailReason() const { return failure_; }
 
-    uint32_t Index() const { return m_index; }
-    const uint8_t* Mac() const { return m_mac; }
-    uint32_t Xid() const { return m_xid; }
+    uint32_t Index() const { return index_; }
+    const uint8_t* Mac() const { return mac_; }
+    uint32_t Xid() const { return xid_; }
     /// The offer being requested (Requesting) or the lease (Bound), host order.
-    uint32_t Address() const { return m_address; }
-    uint32_t Server() const { return m_server; }
-    uint32_t LeaseSeconds() const { return m_leaseSeconds; }
+    uint32_t Address() const { return address_; }
+    uint32_t Server() const { return server_; }
+    uint32_t LeaseSeconds() const { return leaseSeconds_; }
 
-    uint64_t StartedUs() const { return m_startedUs; }
+    uint64_t StartedUs() const { return startedUs_; }
     /// From the first DISCOVER of the last round to its OFFER; from the first REQUEST to the ACK; from the
     /// very first DISCOVER to the ACK, and the moment of the ACK.
-    uint64_t OfferUs() const { return m_offerUs; }
-    uint64_t AckUs() const { return m_ackUs; }
-    uint64_t ExchangeUs() const { return m_boundUs - m_startedUs; }
-    uint64_t BoundUs() const { return m_boundUs; }
+    uint64_t OfferUs() const { return offerUs_; }
+    uint64_t AckUs() const { return ackUs_; }
+    uint64_t ExchangeUs() const { return boundUs_ - startedUs_; }
+    uint64_t BoundUs() const { return boundUs_; }
 
-    uint32_t DiscoverRetransmits() const { return m_discoverRetransmits; }
-    uint32_t RequestRetransmits() const { return m_requestRetransmits; }
-    uint32_t NakRestarts() const { return m_nakRestarts; }
-    uint32_t TimeoutRestarts() const { return m_timeoutRestarts; }
+    uint32_t DiscoverRetransmits() const { return discoverRetransmits_; }
+    uint32_t RequestRetransmits() const { return requestRetransmits_; }
+    uint32_t NakRestarts() const { return nakRestarts_; }
+    uint32_t TimeoutRestarts() const { return timeoutRestarts_; }
 
 private:
     LoadClientAction Discover(uint64_t nowUs, CLoadRandom& random);
     LoadClientAction Restart(uint64_t nowUs, CLoadRandom& random, bool afterNak);
     void Arm(uint64_t nowUs, CLoadRandom& random);
 
-    uint32_t m_index;
-    uint8_t m_mac[kEthernetAddressSize];
-    LoadClientPolicy m_policy;
-    LoadClientState m_state = LoadClientState::Idle;
-    LoadClientFailure m_failure = LoadClientFailure::None;
-    uint32_t m_xid = 0;
-    uint32_t m_sent = 0;  // transmissions of the message in hand
-    uint64_t m_deadlineUs = 0;
-    uint64_t m_startedUs = 0, m_stageUs = 0, m_offerUs = 0, m_ackUs = 0, m_boundUs = 0;
-    uint32_t m_address = 0, m_server = 0, m_leaseSeconds = 0;
-    uint32_t m_discoverRetransmits = 0, m_requestRetransmits = 0, m_nakRestarts = 0, m_timeoutRestarts = 0;
+    uint32_t index_;
+    uint8_t mac_[kEthernetAddressSize];
+    LoadClientPolicy policy_;
+    LoadClientState state_ = LoadClientState::Idle;
+    LoadClientFailure failure_ = LoadClientFailure::None;
+    uint32_t xid_ = 0;
+    uint32_t sent_ = 0;  // transmissions of the message in hand
+    uint64_t deadlineUs_ = 0;
+    uint64_t startedUs_ = 0, stageUs_ = 0, offerUs_ = 0, ackUs_ = 0, boundUs_ = 0;
+    uint32_t address_ = 0, server_ = 0, leaseSeconds_ = 0;
+    uint32_t discoverRetransmits_ = 0, requestRetransmits_ = 0, nakRestarts_ = 0, timeoutRestarts_ = 0;
 };

@@ -13,53 +13,53 @@ constexpr uint8_t kParameterList[] = {kOptSubnetMask, kOptRouter, kOptDnsServer,
 void CLoadMessage::Header(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint16_t flags, uint32_t ciaddr,
                           uint8_t type)
 {
-    memset(m_bytes, 0, sizeof m_bytes);
-    m_bytes[kLoadOpOffset] = kBootRequest;
-    m_bytes[kLoadHtypeOffset] = kHardwareEthernet;
-    m_bytes[kLoadHlenOffset] = kEthernetAddressSize;
-    m_bytes[kLoadHopsOffset] = 0;
-    StoreBe32(m_bytes + kLoadXidOffset, xid);
-    StoreBe16(m_bytes + kLoadSecsOffset, 0);
-    StoreBe16(m_bytes + kLoadFlagsOffset, flags);
-    StoreBe32(m_bytes + kLoadCiaddrOffset, ciaddr);
-    memcpy(m_bytes + kLoadChaddrOffset, mac, kEthernetAddressSize);
-    memcpy(m_bytes + kLoadCookieOffset, kLoadMagicCookie, kLoadCookieSize);
-    m_length = kLoadOptionsOffset;
-    m_bytes[m_length++] = kOptMessageType;
-    m_bytes[m_length++] = 1;
-    m_bytes[m_length++] = type;
+    memset(bytes_, 0, sizeof bytes_);
+    bytes_[kLoadOpOffset] = kBootRequest;
+    bytes_[kLoadHtypeOffset] = kHardwareEthernet;
+    bytes_[kLoadHlenOffset] = kEthernetAddressSize;
+    bytes_[kLoadHopsOffset] = 0;
+    StoreBe32(bytes_ + kLoadXidOffset, xid);
+    StoreBe16(bytes_ + kLoadSecsOffset, 0);
+    StoreBe16(bytes_ + kLoadFlagsOffset, flags);
+    StoreBe32(bytes_ + kLoadCiaddrOffset, ciaddr);
+    memcpy(bytes_ + kLoadChaddrOffset, mac, kEthernetAddressSize);
+    memcpy(bytes_ + kLoadCookieOffset, kLoadMagicCookie, kLoadCookieSize);
+    length_ = kLoadOptionsOffset;
+    bytes_[length_++] = kOptMessageType;
+    bytes_[length_++] = 1;
+    bytes_[length_++] = type;
 }
 
 void CLoadMessage::AddAddress(uint8_t code, uint32_t address)
 {
-    m_bytes[m_length++] = code;
-    m_bytes[m_length++] = kLoadAddressOptionSize;
-    StoreBe32(m_bytes + m_length, address);
-    m_length += kLoadAddressOptionSize;
+    bytes_[length_++] = code;
+    bytes_[length_++] = kLoadAddressOptionSize;
+    StoreBe32(bytes_ + length_, address);
+    length_ += kLoadAddressOptionSize;
 }
 
 void CLoadMessage::AddClientId(const uint8_t mac[kEthernetAddressSize])
 {
-    m_bytes[m_length++] = kOptClientId;
-    m_bytes[m_length++] = kLoadClientIdSize;
-    m_bytes[m_length++] = kHardwareEthernet;
-    memcpy(m_bytes + m_length, mac, kEthernetAddressSize);
-    m_length += kEthernetAddressSize;
+    bytes_[length_++] = kOptClientId;
+    bytes_[length_++] = kLoadClientIdSize;
+    bytes_[length_++] = kHardwareEthernet;
+    memcpy(bytes_ + length_, mac, kEthernetAddressSize);
+    length_ += kEthernetAddressSize;
 }
 
 void CLoadMessage::AddParameterList()
 {
-    m_bytes[m_length++] = kOptParameterList;
-    m_bytes[m_length++] = sizeof kParameterList;
-    memcpy(m_bytes + m_length, kParameterList, sizeof kParameterList);
-    m_length += sizeof kParameterList;
+    bytes_[length_++] = kOptParameterList;
+    bytes_[length_++] = sizeof kParameterList;
+    memcpy(bytes_ + length_, kParameterList, sizeof kParameterList);
+    length_ += sizeof kParameterList;
 }
 
 void CLoadMessage::Finish()
 {
-    m_bytes[m_length++] = kOptEnd;
-    if (m_length < kLoadMinimumMessageSize) {
-        m_length = kLoadMinimumMessageSize;  // the buffer is already zero behind END
+    bytes_[length_++] = kOptEnd;
+    if (length_ < kLoadMinimumMessageSize) {
+        length_ = kLoadMinimumMessageSize;  // the buffer is already zero behind END
     }
 }
 

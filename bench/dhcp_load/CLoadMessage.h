@@ -19,8 +19,8 @@ public:
     /// RELEASE of `leased` to `serverId`.
     void Release(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint32_t leased, uint32_t serverId);
 
-    const uint8_t* Bytes() const { return m_bytes; }
-    size_t Length() const { return m_length; }
+    const uint8_t* Bytes() const { return bytes_; }
+    size_t Length() const { return length_; }
 
 private:
     void Header(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint16_t flags, uint32_t ciaddr,
@@ -30,6 +30,6 @@ private:
     void AddParameterList();
     void Finish();
 
-    uint8_t m_bytes[kLoadMessageCapacity] = {};
-    size_t m_length = 0;
+    uint8_t bytes_[kLoadMessageCapacity] = {};
+    size_t length_ = 0;
 };

@@ -12,8 +12,8 @@ constexpr uint8_t kLocalUnicastMask = 0xFC;
 uint64_t CLoadRandom::Next()
 {
     // splitmix64: full period over 2^64 states, and good enough bits for ids that only need to differ.
-    m_state += 0x9E3779B97F4A7C15ull;
-    uint64_t z = m_state;
+    state_ += 0x9E3779B97F4A7C15ull;
+    uint64_t z = state_;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);

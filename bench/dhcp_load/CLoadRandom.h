@@ -9,7 +9,7 @@
 
 class CLoadRandom {
 public:
-    explicit CLoadRandom(uint64_t seed) : m_state(seed) {}
+    explicit CLoadRandom(uint64_t seed) : state_(seed) {}
 
     uint64_t Next();
     uint32_t NextXid() { return static_cast<uint32_t>(Next() >> 32); }
@@ -23,5 +23,5 @@ public:
     static void ClientMac(uint16_t runTag, uint32_t index, uint8_t mac[kEthernetAddressSize]);
 
 private:
-    uint64_t m_state;
+    uint64_t state_;
 };

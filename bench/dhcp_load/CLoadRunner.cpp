@@ -83,48 +83,48 @@ uint64_t DefaultSeed()
 
 CLoadRunner::CLoadRunner(const CLoadOptions& options, CLoadSocket& socket, FILE* out,
                          const volatile sig_atomic_t* stop)
-    : m_options(options),
-      m_socket(socket),
-      m_out(out),
-      m_stop(stop),
-      m_random(options.seedGiven ? options.seed : DefaultSeed()),
-      m_runTag(static_cast<uint16_t>(m_random.Next()))
+    : options_(options),
+      socket_(socket),
+      out_(out),
+      stop_(stop),
+      random_(options.seedGiven ? options.seed : DefaultSeed()),
+      runTag_(static_cast<uint16_t>(random_.Next()))
 {
 }
 
 void CLoadRunner::Line(const char* format, ...)
 {
-    fputs("dhcp_load ", m_out);
+    fputs("dhcp_load ", out_);
     va_list args;
     va_start(args, format);
-    vfprintf(m_out, format, args);
+    vfprintf(out_, format, args);
     va_end(args);
-    fputc('\n', m_out);
-    fflush(m_out);
+    fputc('\n', out_);
+    fflush(out_);
 }
 
 bool CLoadRunner::OutOfTime() const
 {
-    return *m_stop != 0 || LoadNowUs() >= m_deadlineUs;
+    return *stop_ != 0 || LoadNowUs() >= deadlineUs_;
 }
 
 const char* CLoadRunner::StopReason() const
 {
-    if (*m_stop != 0) {
+    if (*stop_ != 0) {
         return "signal";
     }
-    return LoadNowUs() >= m_deadlineUs ? "deadline" : "done";
+    return LoadNowUs() >= deadlineUs_ ? "deadline" : "done";
 }
 
 void CLoadRunner::Capture(const uint8_t* bytes, size_t length, uint8_t type)
 {
-    if (m_options.capture.empty() || m_captured >= kMaxCaptures) {
+    if (options_.capture.empty() || captured_ >= kMaxCaptures) {
         return;
     }
-    ++m_captured;
+    ++captured_;
     char name[32];
-    snprintf(name, sizeof name, "/%04u-%s.bin", m_captured, TypeName(type));
-    const std::string path = m_options.capture + name;
+    snprintf(name, sizeof name, "/%04u-%s.bin", captured_, TypeName(type));
+    const std::string path = options_.capture + name;
     if (FILE* file = fopen(path.c_str(), "wb")) {
         fwrite(bytes, 1, length, file);
         fclose(file);
@@ -134,7 +134,7 @@ void CLoadRunner::Capture(const uint8_t* bytes, size_t length, uint8_t type)
 bool CLoadRunner::Accept(const uint8_t* bytes, long length, CLoadReply* reply)
 {
     if (reply->Parse(bytes, static_cast<size_t>(length)) != LoadReplyStatus::Ok) {
-        ++m_badReplies;
+        ++badReplies_;
         return false;
     }
     Capture(bytes, static_cast<size_t>(length), reply->type);
@@ -143,8 +143,8 @@ bool CLoadRunner::Accept(const uint8_t* bytes, long length, CLoadReply* reply)
 
 int CLoadRunner::Run()
 {
-    m_deadlineUs = LoadNowUs() + static_cast<uint64_t>(m_options.deadlineSeconds) * kUsPerSecond;
-    switch (m_options.mode) {
+    deadlineUs_ = LoadNowUs() + static_cast<uint64_t>(options_.deadlineSeconds) * kUsPerSecond;
+    switch (options_.mode) {
     case LoadMode::New: return RunNew();
     case LoadMode::Renew: return RunRenew();
     case LoadMode::Reboot: return RunReboot();
@@ -158,12 +158,12 @@ int CLoadRunner::Run()
 void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased, LeaseTally* tally)
 {
     LoadClientPolicy policy;
-    policy.retransmit = m_options.tries != 0;
-    policy.tries = policy.retransmit ? m_options.tries : 1;
-    policy.fixedWaitUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
+    policy.retransmit = options_.tries != 0;
+    policy.tries = policy.retransmit ? options_.tries : 1;
+    policy.fixedWaitUs = static_cast<uint64_t>(options_.timeoutMs) * kUsPerMs;
     policy.maxRestarts = kMaxNakRestarts;
     std::vector<CLoadClient> inFlight;
-    inFlight.reserve(m_options.window);
+    inFlight.reserve(options_.window);
     uint32_t started = 0;
     const uint64_t beginUs = LoadNowUs();
     CLoadReply reply;
@@ -174,11 +174,11 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
             return;
         }
         if (action == LoadClientAction::SendDiscover) {
-            m_message.Discover(client.Mac(), client.Xid());
+            message_.Discover(client.Mac(), client.Xid());
         } else {
-            m_message.Select(client.Mac(), client.Xid(), client.Address(), client.Server());
+            message_.Select(client.Mac(), client.Xid(), client.Address(), client.Server());
         }
-        if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+        if (!socket_.SendBroadcast(message_.Bytes(), message_.Length())) {
             ++tally->sendErrors;
             client.OnSendError();
         }
@@ -210,7 +210,7 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
         bound.server = client.Server();
         bound.leaseSeconds = client.LeaseSeconds();
         leased->push_back(bound);
-        if (m_options.detail) {
+        if (options_.detail) {
             Line("lease index=%u mac=%s address=%s server=%s lease_s=%u offer_ms=%.3f ack_ms=%.3f "
                  "exchange_ms=%.3f nak_restarts=%u discover_retransmits=%u request_retransmits=%u "
                  "timeout_restarts=%u bound_at_ms=%.3f",
@@ -227,33 +227,33 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
 
     while ((started < count || !inFlight.empty()) && !OutOfTime()) {
         // A mass start sends every first DISCOVER here, back to back, before looking at any answer.
-        while (inFlight.size() < m_options.window && started < count) {
+        while (inFlight.size() < options_.window && started < count) {
             uint8_t mac[kEthernetAddressSize];
-            CLoadRandom::ClientMac(m_runTag, m_nextClient, mac);
-            inFlight.emplace_back(m_nextClient++, mac, policy);
+            CLoadRandom::ClientMac(runTag_, nextClient_, mac);
+            inFlight.emplace_back(nextClient_++, mac, policy);
             ++started;
-            act(inFlight.back(), inFlight.back().Start(LoadNowUs(), m_random));
+            act(inFlight.back(), inFlight.back().Start(LoadNowUs(), random_));
             sweep();
         }
-        uint64_t nextDeadlineUs = m_deadlineUs;
+        uint64_t nextDeadlineUs = deadlineUs_;
         for (const CLoadClient& client : inFlight) {
             nextDeadlineUs = std::min(nextDeadlineUs, client.DeadlineUs());
         }
-        const long got = inFlight.empty() ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer,
+        const long got = inFlight.empty() ? 0 : socket_.Receive(buffer_, sizeof buffer_,
                                                                   WaitMs(LoadNowUs(), nextDeadlineUs));
         const uint64_t nowUs = LoadNowUs();
-        if (got > 0 && Accept(m_buffer, got, &reply)) {
+        if (got > 0 && Accept(buffer_, got, &reply)) {
             auto match = std::find_if(inFlight.begin(), inFlight.end(),
                                       [&](const CLoadClient& client) { return client.Wants(reply); });
             if (match == inFlight.end()) {
-                ++m_ignoredReplies;  // a second OFFER, a late answer to an abandoned round, another client's
+                ++ignoredReplies_;  // a second OFFER, a late answer to an abandoned round, another client's
             } else {
-                act(*match, match->OnReply(reply, nowUs, m_random));
+                act(*match, match->OnReply(reply, nowUs, random_));
             }
         }
         for (CLoadClient& client : inFlight) {
             if (client.Waiting() && nowUs >= client.DeadlineUs()) {
-                act(client, client.OnTimer(nowUs, m_random));
+                act(client, client.OnTimer(nowUs, random_));
             }
         }
         sweep();
@@ -271,9 +271,9 @@ void CLoadRunner::PrintLeasePhase(const char* mode, const char* phase, uint32_t 
     Line("mode=%s phase=%s iface=%s seed_tag=%04x clients=%u window=%u ok=%u nak=%u nak_restarts=%u "
          "offer_timeout=%u ack_timeout=%u send_errors=%u unfinished=%u elapsed_ms=%.3f exchanges_per_s=%.3f "
          "tries=%u discover_retransmits=%u request_retransmits=%u timeout_restarts=%u stopped=%s",
-         mode, phase, m_options.interface.c_str(), m_runTag, count, m_options.window, tally.ok, tally.nak, tally.restarts,
+         mode, phase, options_.interface.c_str(), runTag_, count, options_.window, tally.ok, tally.nak, tally.restarts,
          tally.offerTimeout, tally.ackTimeout, tally.sendErrors, tally.unfinished, Ms(tally.elapsedUs),
-         PerSecond(tally.ok, tally.elapsedUs), m_options.tries, tally.discoverRetransmits, tally.requestRetransmits,
+         PerSecond(tally.ok, tally.elapsedUs), options_.tries, tally.discoverRetransmits, tally.requestRetransmits,
          tally.timeoutRestarts, StopReason());
     Line("%s", FormatLatency("exchange", tally.exchange.Summary()).c_str());
     Line("%s", FormatLatency("offer", tally.offer.Summary()).c_str());
@@ -284,9 +284,9 @@ void CLoadRunner::ReleaseAll(const std::vector<LeasedClient>& leased, bool fromL
 {
     uint32_t sent = 0;
     for (const LeasedClient& client : leased) {
-        m_message.Release(client.mac, m_random.NextXid(), client.address, client.server);
+        message_.Release(client.mac, random_.NextXid(), client.address, client.server);
         // Without the address on the interface the RELEASE leaves from 0.0.0.0; servers go by ciaddr.
-        if (m_socket.SendUnicast(m_message.Bytes(), m_message.Length(), client.server,
+        if (socket_.SendUnicast(message_.Bytes(), message_.Length(), client.server,
                                  fromLeasedAddress ? client.address : 0)) {
             ++sent;
         }
@@ -298,13 +298,13 @@ int CLoadRunner::RunNew()
 {
     std::vector<LeasedClient> leased;
     LeaseTally tally;
-    LeaseClients(m_options.count, &leased, &tally);
-    PrintLeasePhase("new", "lease", m_options.count, tally);
-    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
-    if (m_options.release) {
+    LeaseClients(options_.count, &leased, &tally);
+    PrintLeasePhase("new", "lease", options_.count, tally);
+    Line("replies bad=%u ignored=%u", badReplies_, ignoredReplies_);
+    if (options_.release) {
         ReleaseAll(leased, false);
     }
-    return tally.ok == m_options.count ? 0 : 1;
+    return tally.ok == options_.count ? 0 : 1;
 }
 
 // ------------------------------------------------------------------------------------------ mass reboot
@@ -312,12 +312,12 @@ int CLoadRunner::RunReboot()
 {
     std::vector<LeasedClient> leased;
     LeaseTally tally;
-    LeaseClients(m_options.count, &leased, &tally);
-    PrintLeasePhase("reboot", "lease", m_options.count, tally);
+    LeaseClients(options_.count, &leased, &tally);
+    PrintLeasePhase("reboot", "lease", options_.count, tally);
     // One line per second up to the last lease, or to the end of the run when some never got one: the
     // curve that shows whether the server keeps up or leases in waves behind the clients' retransmissions.
     const uint32_t runSeconds = static_cast<uint32_t>((tally.elapsedUs + kUsPerSecond - 1) / kUsPerSecond);
-    const uint32_t seconds = tally.ok == m_options.count ? SecondsSpanned(tally.boundOffsetsUs) : runSeconds;
+    const uint32_t seconds = tally.ok == options_.count ? SecondsSpanned(tally.boundOffsetsUs) : runSeconds;
     const std::vector<uint32_t> bySecond = LeasedBySecond(tally.boundOffsetsUs, seconds);
     for (uint32_t s = 0; s < seconds; ++s) {
         Line("reboot_second=%u leased=%u", s + 1, bySecond[s]);
@@ -328,17 +328,17 @@ int CLoadRunner::RunReboot()
         lastUs = *std::max_element(tally.boundOffsetsUs.begin(), tally.boundOffsetsUs.end());
     }
     char all[32] = "none";
-    if (tally.ok == m_options.count) {
+    if (tally.ok == options_.count) {
         snprintf(all, sizeof all, "%.3f", Ms(lastUs));
     }
     Line("mode=reboot summary clients=%u leased=%u all_leased_ms=%s first_leased_ms=%.3f last_leased_ms=%.3f "
          "tries=%u stopped=%s",
-         m_options.count, tally.ok, all, Ms(firstUs), Ms(lastUs), m_options.tries, StopReason());
-    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
-    if (m_options.release) {
+         options_.count, tally.ok, all, Ms(firstUs), Ms(lastUs), options_.tries, StopReason());
+    Line("replies bad=%u ignored=%u", badReplies_, ignoredReplies_);
+    if (options_.release) {
         ReleaseAll(leased, false);
     }
-    return tally.ok == m_options.count ? 0 : 1;
+    return tally.ok == options_.count ? 0 : 1;
 }
 
 // ------------------------------------------------------------------------------------------ renewing
@@ -346,17 +346,17 @@ int CLoadRunner::RunRenew()
 {
     std::vector<LeasedClient> leased;
     LeaseTally tally;
-    LeaseClients(m_options.clients, &leased, &tally);
-    PrintLeasePhase("renew", "lease", m_options.clients, tally);
+    LeaseClients(options_.clients, &leased, &tally);
+    PrintLeasePhase("renew", "lease", options_.clients, tally);
     if (leased.empty()) {
         Line("mode=renew phase=renew renewals=0 error=no_client_leased");
         return 1;
     }
 
-    CInterfaceAddresses addresses(m_socket.InterfaceIndex());
+    CInterfaceAddresses addresses(socket_.InterfaceIndex());
     CArpAnnounce announce;
     std::string error;
-    if (!announce.Open(m_options.interface, &error)) {
+    if (!announce.Open(options_.interface, &error)) {
         Line("mode=renew phase=renew renewals=0 error=\"%s\"", error.c_str());
         return 2;
     }
@@ -368,13 +368,13 @@ int CLoadRunner::RunRenew()
         announce.Announce(client.address);
     }
 
-    if (m_options.holdMs != 0) {
+    if (options_.holdMs != 0) {
         // Counters outside (the server's fsyncs, the disk's writes) start now and must see the
         // renewals only, not the leases before them.
-        Line("mode=renew phase=hold ms=%u", m_options.holdMs);
-        const uint64_t holdEndUs = std::min(m_deadlineUs, LoadNowUs() + static_cast<uint64_t>(m_options.holdMs) * kUsPerMs);
-        for (uint64_t nowUs = LoadNowUs(); nowUs < holdEndUs && *m_stop == 0; nowUs = LoadNowUs()) {
-            m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(nowUs, holdEndUs));  // late answers, dropped
+        Line("mode=renew phase=hold ms=%u", options_.holdMs);
+        const uint64_t holdEndUs = std::min(deadlineUs_, LoadNowUs() + static_cast<uint64_t>(options_.holdMs) * kUsPerMs);
+        for (uint64_t nowUs = LoadNowUs(); nowUs < holdEndUs && *stop_ == 0; nowUs = LoadNowUs()) {
+            socket_.Receive(buffer_, sizeof buffer_, WaitMs(nowUs, holdEndUs));  // late answers, dropped
         }
     }
 
@@ -387,8 +387,8 @@ int CLoadRunner::RunRenew()
     std::vector<Pending> pending(leased.size(), Pending{false, 0, 0, 0});
     // A server that writes its lease file only when a lease's expiry second changes pays nothing for the
     // same client renewing twice within a second; the interval lets the load cost every server a write.
-    const uint64_t intervalUs = static_cast<uint64_t>(m_options.renewIntervalMs) * kUsPerMs;
-    const uint64_t timeoutUs = static_cast<uint64_t>(m_options.timeoutMs) * kUsPerMs;
+    const uint64_t intervalUs = static_cast<uint64_t>(options_.renewIntervalMs) * kUsPerMs;
+    const uint64_t timeoutUs = static_cast<uint64_t>(options_.timeoutMs) * kUsPerMs;
     uint32_t sent = 0, ok = 0, nak = 0, timeouts = 0, sendErrors = 0;
     size_t next = 0;  // the client whose turn it is to renew
     size_t busy = 0;
@@ -396,45 +396,45 @@ int CLoadRunner::RunRenew()
     CLoadReply reply;
     const uint64_t beginUs = LoadNowUs();
 
-    while ((sent < m_options.count || busy > 0) && !OutOfTime()) {
+    while ((sent < options_.count || busy > 0) && !OutOfTime()) {
         // Every idle client renews once more, in turn, while renewals are left to send.
         const uint64_t roundUs = LoadNowUs();
-        for (size_t tried = 0; tried < pending.size() && sent < m_options.count; ++tried) {
+        for (size_t tried = 0; tried < pending.size() && sent < options_.count; ++tried) {
             const size_t i = next;
             next = (next + 1) % pending.size();
             if (pending[i].busy || roundUs < pending[i].readyUs) {
                 continue;
             }
-            pending[i].xid = m_random.NextXid();
-            m_message.Renew(leased[i].mac, pending[i].xid, leased[i].address);
+            pending[i].xid = random_.NextXid();
+            message_.Renew(leased[i].mac, pending[i].xid, leased[i].address);
             ++sent;
             pending[i].sentUs = LoadNowUs();
             pending[i].readyUs = pending[i].sentUs + intervalUs;
-            if (!m_socket.SendUnicast(m_message.Bytes(), m_message.Length(), leased[i].server, leased[i].address)) {
+            if (!socket_.SendUnicast(message_.Bytes(), message_.Length(), leased[i].server, leased[i].address)) {
                 ++sendErrors;
                 continue;
             }
             pending[i].busy = true;
             ++busy;
         }
-        uint64_t nextTimeoutUs = m_deadlineUs;
+        uint64_t nextTimeoutUs = deadlineUs_;
         for (const Pending& p : pending) {
             if (p.busy) {
                 nextTimeoutUs = std::min(nextTimeoutUs, p.sentUs + timeoutUs);
-            } else if (sent < m_options.count) {
+            } else if (sent < options_.count) {
                 nextTimeoutUs = std::min(nextTimeoutUs, p.readyUs);  // its next renewal is due then
             }
         }
-        const bool waitForAny = busy > 0 || (intervalUs != 0 && sent < m_options.count);
-        const long got = !waitForAny ? 0 : m_socket.Receive(m_buffer, sizeof m_buffer, WaitMs(LoadNowUs(), nextTimeoutUs));
+        const bool waitForAny = busy > 0 || (intervalUs != 0 && sent < options_.count);
+        const long got = !waitForAny ? 0 : socket_.Receive(buffer_, sizeof buffer_, WaitMs(LoadNowUs(), nextTimeoutUs));
         const uint64_t nowUs = LoadNowUs();
-        if (got > 0 && Accept(m_buffer, got, &reply)) {
+        if (got > 0 && Accept(buffer_, got, &reply)) {
             size_t i = 0;
             while (i < pending.size() && !(pending[i].busy && pending[i].xid == reply.xid && reply.IsFor(leased[i].mac))) {
                 ++i;
             }
             if (i == pending.size() || (reply.type != kLoadAck && reply.type != kLoadNak)) {
-                ++m_ignoredReplies;
+                ++ignoredReplies_;
             } else {
                 if (reply.type == kLoadAck) {
                     ++ok;
@@ -457,25 +457,25 @@ int CLoadRunner::RunRenew()
     const uint64_t elapsedUs = LoadNowUs() - beginUs;
     Line("mode=renew phase=renew iface=%s clients=%zu renewals=%u sent=%u ok=%u nak=%u timeout=%u send_errors=%u "
          "unfinished=%u elapsed_ms=%.3f renewals_per_s=%.3f renew_interval_ms=%u stopped=%s",
-         m_options.interface.c_str(), leased.size(), m_options.count, sent, ok, nak, timeouts, sendErrors,
-         static_cast<uint32_t>(busy) + (m_options.count - sent), Ms(elapsedUs), PerSecond(ok, elapsedUs),
-         m_options.renewIntervalMs, StopReason());
+         options_.interface.c_str(), leased.size(), options_.count, sent, ok, nak, timeouts, sendErrors,
+         static_cast<uint32_t>(busy) + (options_.count - sent), Ms(elapsedUs), PerSecond(ok, elapsedUs),
+         options_.renewIntervalMs, StopReason());
     Line("%s", FormatLatency("renewal", latency.Summary()).c_str());
-    Line("replies bad=%u ignored=%u", m_badReplies, m_ignoredReplies);
-    if (m_options.release) {
+    Line("replies bad=%u ignored=%u", badReplies_, ignoredReplies_);
+    if (options_.release) {
         ReleaseAll(leased, true);
     }
     addresses.Clear();
-    return ok == m_options.count && tally.ok == m_options.clients ? 0 : 1;
+    return ok == options_.count && tally.ok == options_.clients ? 0 : 1;
 }
 
 // ------------------------------------------------------------------------------------------ flooding
 int CLoadRunner::RunFlood()
 {
-    const uint32_t xidBase = m_random.NextXid();
+    const uint32_t xidBase = random_.NextXid();
     const uint64_t beginUs = LoadNowUs();
-    const uint64_t endUs = beginUs + static_cast<uint64_t>(m_options.floodSeconds) * kUsPerSecond;
-    std::vector<uint32_t> sentPerSecond(m_options.floodSeconds, 0), offersPerSecond(m_options.floodSeconds, 0);
+    const uint64_t endUs = beginUs + static_cast<uint64_t>(options_.floodSeconds) * kUsPerSecond;
+    std::vector<uint32_t> sentPerSecond(options_.floodSeconds, 0), offersPerSecond(options_.floodSeconds, 0);
     uint64_t sent = 0, sendErrors = 0;
     uint32_t offers = 0, naks = 0, acks = 0, foreign = 0;
     int lastError = 0;
@@ -483,17 +483,17 @@ int CLoadRunner::RunFlood()
     CLoadReply reply;
 
     auto second = [&](uint64_t nowUs) {
-        return std::min<size_t>((nowUs - beginUs) / kUsPerSecond, m_options.floodSeconds - 1);
+        return std::min<size_t>((nowUs - beginUs) / kUsPerSecond, options_.floodSeconds - 1);
     };
     auto takeReplies = [&](int firstWaitMs) {
         int waitMs = firstWaitMs;
         for (uint32_t taken = 0; taken < kFloodDrain; ++taken) {
-            const long got = m_socket.Receive(m_buffer, sizeof m_buffer, waitMs);
+            const long got = socket_.Receive(buffer_, sizeof buffer_, waitMs);
             waitMs = 0;
             if (got <= 0) {
                 return;
             }
-            if (!Accept(m_buffer, got, &reply)) {
+            if (!Accept(buffer_, got, &reply)) {
                 continue;
             }
             // The run's transaction ids are consecutive from xidBase: anything else is not ours.
@@ -515,24 +515,24 @@ int CLoadRunner::RunFlood()
         }
     };
 
-    for (uint64_t nowUs = beginUs; nowUs < endUs && *m_stop == 0; nowUs = LoadNowUs()) {
+    for (uint64_t nowUs = beginUs; nowUs < endUs && *stop_ == 0; nowUs = LoadNowUs()) {
         uint64_t due = sent + kFloodBatch;
-        if (m_options.rate != 0) {
-            due = std::min<uint64_t>((nowUs - beginUs) * m_options.rate / kUsPerSecond + 1, sent + kFloodBatch);
+        if (options_.rate != 0) {
+            due = std::min<uint64_t>((nowUs - beginUs) * options_.rate / kUsPerSecond + 1, sent + kFloodBatch);
         }
         while (sent < due) {
-            m_random.RandomMac(mac);
-            m_message.Discover(mac, xidBase + static_cast<uint32_t>(sent));
+            random_.RandomMac(mac);
+            message_.Discover(mac, xidBase + static_cast<uint32_t>(sent));
             ++sent;
             ++sentPerSecond[second(nowUs)];
-            if (!m_socket.SendBroadcast(m_message.Bytes(), m_message.Length())) {
+            if (!socket_.SendBroadcast(message_.Bytes(), message_.Length())) {
                 ++sendErrors;
-                lastError = m_socket.LastSendError();
+                lastError = socket_.LastSendError();
             }
         }
         int waitMs = 0;
-        if (m_options.rate != 0) {
-            const uint64_t nextUs = beginUs + sent * kUsPerSecond / m_options.rate;
+        if (options_.rate != 0) {
+            const uint64_t nextUs = beginUs + sent * kUsPerSecond / options_.rate;
             const uint64_t laterUs = LoadNowUs();
             if (nextUs > laterUs + kFloodSleepThresholdUs) {
                 waitMs = static_cast<int>((std::min(nextUs, endUs) - laterUs) / kUsPerMs);
@@ -541,23 +541,23 @@ int CLoadRunner::RunFlood()
         takeReplies(waitMs);
     }
     const uint64_t floodUs = LoadNowUs() - beginUs;
-    const uint64_t lingerEndUs = LoadNowUs() + static_cast<uint64_t>(m_options.lingerMs) * kUsPerMs;
-    for (uint64_t nowUs = LoadNowUs(); nowUs < lingerEndUs && *m_stop == 0; nowUs = LoadNowUs()) {
+    const uint64_t lingerEndUs = LoadNowUs() + static_cast<uint64_t>(options_.lingerMs) * kUsPerMs;
+    for (uint64_t nowUs = LoadNowUs(); nowUs < lingerEndUs && *stop_ == 0; nowUs = LoadNowUs()) {
         takeReplies(WaitMs(nowUs, lingerEndUs));
     }
 
-    if (m_options.detail) {
-        for (uint32_t s = 0; s < m_options.floodSeconds; ++s) {
+    if (options_.detail) {
+        for (uint32_t s = 0; s < options_.floodSeconds; ++s) {
             Line("flood_second=%u sent=%u offers=%u", s + 1, sentPerSecond[s], offersPerSecond[s]);
         }
     }
     char rate[16];
-    snprintf(rate, sizeof rate, m_options.rate == 0 ? "max" : "%u", m_options.rate);
+    snprintf(rate, sizeof rate, options_.rate == 0 ? "max" : "%u", options_.rate);
     Line("mode=flood iface=%s seconds=%u rate=%s sent=%llu send_errors=%llu last_send_error=\"%s\" elapsed_ms=%.3f "
          "sent_per_s=%.1f offers=%u naks=%u acks=%u foreign=%u bad=%u linger_ms=%u stopped=%s",
-         m_options.interface.c_str(), m_options.floodSeconds, rate, static_cast<unsigned long long>(sent),
+         options_.interface.c_str(), options_.floodSeconds, rate, static_cast<unsigned long long>(sent),
          static_cast<unsigned long long>(sendErrors), lastError != 0 ? strerror(lastError) : "", Ms(floodUs),
-         PerSecond(sent, floodUs), offers, naks, acks, foreign, m_badReplies, m_options.lingerMs,
-         *m_stop != 0 ? "signal" : "done");
-    return *m_stop == 0 && sent > sendErrors ? 0 : 1;
+         PerSecond(sent, floodUs), offers, naks, acks, foreign, badReplies_, options_.lingerMs,
+         *stop_ != 0 ? "signal" : "done");
+    return *stop_ == 0 && sent > sendErrors ? 0 : 1;
 }

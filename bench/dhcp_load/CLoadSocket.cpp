@@ -35,45 +35,45 @@ sockaddr_in ServerAddress(uint32_t address)
 
 CLoadSocket::~CLoadSocket()
 {
-    if (m_fd >= 0) {
-        close(m_fd);
+    if (fd_ >= 0) {
+        close(fd_);
     }
 }
 
 bool CLoadSocket::Open(const std::string& interface, std::string* error)
 {
-    m_ifindex = static_cast<int>(if_nametoindex(interface.c_str()));
-    if (m_ifindex == 0) {
+    ifindex_ = static_cast<int>(if_nametoindex(interface.c_str()));
+    if (ifindex_ == 0) {
         *error = "no interface " + interface;
         return false;
     }
-    m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (m_fd < 0) {
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) {
         *error = Failure("socket");
         return false;
     }
     const int on = 1;
-    if (setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    if (setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
         *error = Failure("setsockopt");
         return false;
     }
     // Without the device binding a reply would be taken from any interface, and the broadcasts would
     // have no route: the client's interface has no address while it leases.
-    if (setsockopt(m_fd, SOL_SOCKET, SO_BINDTODEVICE, interface.c_str(),
+    if (setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, interface.c_str(),
                    static_cast<socklen_t>(interface.size())) != 0) {
         *error = Failure("SO_BINDTODEVICE");
         return false;
     }
     const int size = kReceiveBufferBytes;
-    if (setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    if (setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
+        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(kLoadClientPort);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    if (bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         *error = Failure("bind 0.0.0.0:68");
         return false;
     }
@@ -83,8 +83,8 @@ bool CLoadSocket::Open(const std::string& interface, std::string* error)
 bool CLoadSocket::SendBroadcast(const uint8_t* bytes, size_t length)
 {
     const sockaddr_in to = ServerAddress(kLoadLimitedBroadcast);
-    if (sendto(m_fd, bytes, length, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
-        m_lastSendError = errno;
+    if (sendto(fd_, bytes, length, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
+        lastSendError_ = errno;
         return false;
     }
     return true;
@@ -107,11 +107,11 @@ bool CLoadSocket::SendUnicast(const uint8_t* bytes, size_t length, uint32_t serv
     header->cmsg_type = IP_PKTINFO;
     header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
-    info.ipi_ifindex = m_ifindex;
+    info.ipi_ifindex = ifindex_;
     info.ipi_spec_dst.s_addr = htonl(source);
     memcpy(CMSG_DATA(header), &info, sizeof info);
-    if (sendmsg(m_fd, &message, MSG_DONTWAIT) < 0) {
-        m_lastSendError = errno;
+    if (sendmsg(fd_, &message, MSG_DONTWAIT) < 0) {
+        lastSendError_ = errno;
         return false;
     }
     return true;
@@ -119,7 +119,7 @@ bool CLoadSocket::SendUnicast(const uint8_t* bytes, size_t length, uint32_t serv
 
 long CLoadSocket::Receive(uint8_t* buffer, size_t capacity, int timeoutMs)
 {
-    pollfd waiting{m_fd, POLLIN, 0};
+    pollfd waiting{fd_, POLLIN, 0};
     const int ready = poll(&waiting, 1, timeoutMs);
     if (ready < 0) {
         return errno == EINTR ? 0 : -1;
@@ -127,7 +127,7 @@ long CLoadSocket::Receive(uint8_t* buffer, size_t capacity, int timeoutMs)
     if (ready == 0) {
         return 0;
     }
-    const ssize_t got = recv(m_fd, buffer, capacity, MSG_DONTWAIT);
+    const ssize_t got = recv(fd_, buffer, capacity, MSG_DONTWAIT);
     if (got < 0) {
         return errno == EAGAIN || errno == EINTR ? 0 : -1;
     }

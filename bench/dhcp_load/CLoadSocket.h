@@ -16,7 +16,7 @@ public:
 
     /// Opens and binds; on false `error` holds the failing call and errno text.
     bool Open(const std::string& interface, std::string* error);
-    int InterfaceIndex() const { return m_ifindex; }
+    int InterfaceIndex() const { return ifindex_; }
 
     /// To 255.255.255.255:67 from 0.0.0.0. Returns false when the system refused the datagram.
     bool SendBroadcast(const uint8_t* bytes, size_t length);
@@ -27,10 +27,10 @@ public:
     long Receive(uint8_t* buffer, size_t capacity, int timeoutMs);
 
     /// errno of the last refused send.
-    int LastSendError() const { return m_lastSendError; }
+    int LastSendError() const { return lastSendError_; }
 
 private:
-    int m_fd = -1;
-    int m_ifindex = 0;
-    int m_lastSendError = 0;
+    int fd_ = -1;
+    int ifindex_ = 0;
+    int lastSendError_ = 0;
 };

@@ -23,10 +23,10 @@ double Rank(const std::vector<uint64_t>& sorted, unsigned percent)
 LoadLatencySummary CLoadStats::Summary() const
 {
     LoadLatencySummary summary;
-    if (m_samples.empty()) {
+    if (samples_.empty()) {
         return summary;
     }
-    std::vector<uint64_t> sorted = m_samples;
+    std::vector<uint64_t> sorted = samples_;
     std::sort(sorted.begin(), sorted.end());
     summary.count = sorted.size();
     summary.minMs = static_cast<double>(sorted.front()) / kMicrosecondsPerMs;

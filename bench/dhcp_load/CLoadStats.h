@@ -13,13 +13,13 @@ struct LoadLatencySummary {
 
 class CLoadStats {
 public:
-    void Add(uint64_t microseconds) { m_samples.push_back(microseconds); }
-    size_t Count() const { return m_samples.size(); }
+    void Add(uint64_t microseconds) { samples_.push_back(microseconds); }
+    size_t Count() const { return samples_.size(); }
     /// Nearest-rank percentiles; all zero when there is no sample.
     LoadLatencySummary Summary() const;
 
 private:
-    std::vector<uint64_t> m_samples;
+    std::vector<uint64_t> samples_;
 };
 
 /// "latency=WHAT n=… min_ms=… p50_ms=… p90_ms=… p99_ms=… max_ms=… mean_ms=…" (milliseconds, 3 decimals).

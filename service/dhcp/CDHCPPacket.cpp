@@ -13,26 +13,26 @@ constexpr size_t kCodeCount = 256;
 }  // namespace
 
 CDHCPPacket::CDHCPPacket(const DhcpServerContext& server, const uint8_t* bytes, size_t length)
-    : m_server(server), m_receivedLength(length)
+    : server_(server), receivedLength_(length)
 {
-    m_length = length < kDhcpMessageBufferSize ? length : kDhcpMessageBufferSize;
-    if (m_length > 0) {
-        std::memcpy(m_request, bytes, m_length);
+    length_ = length < kDhcpMessageBufferSize ? length : kDhcpMessageBufferSize;
+    if (length_ > 0) {
+        std::memcpy(request_, bytes, length_);
     }
-    std::memcpy(m_reply, m_request, kDhcpMessageBufferSize);
+    std::memcpy(reply_, request_, kDhcpMessageBufferSize);
 }
 
-CDHCPPacket::CDHCPPacket(const DhcpServerContext& server) : m_server(server) {}
+CDHCPPacket::CDHCPPacket(const DhcpServerContext& server) : server_(server) {}
 
 uint8_t CDHCPPacket::CheckRequest()
 {
-    const CDhcpTrace& trace = m_server.trace;
+    const CDhcpTrace& trace = server_.trace;
     // The dump shows the message as the server reads it: with its type option in front.
-    const bool typeInFront = MoveTypeToFront(m_request, m_length);
-    trace.Format("=========== Received Packet Length: %d", static_cast<int>(m_receivedLength));
-    TraceDhcpMessage(trace, m_request, m_length);
+    const bool typeInFront = MoveTypeToFront(request_, length_);
+    trace.Format("=========== Received Packet Length: %d", static_cast<int>(receivedLength_));
+    TraceDhcpMessage(trace, request_, length_);
 
-    if (std::memcmp(m_request + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize) != 0) {
+    if (std::memcmp(request_ + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize) != 0) {
         trace.Line("Invalid magic cookie");
         return 0;
     }
@@ -100,9 +100,9 @@ uint8_t CDHCPPacket::FindMessageType(const uint8_t* message, size_t length)
 
 void CDHCPPacket::LocateOptions()
 {
-    m_hardware.chType = m_request[kDhcpHtypeOffset];
-    m_hardware.chLen = m_request[kDhcpHlenOffset];
-    std::memcpy(m_hardware.bytes, m_request + kDhcpChaddrOffset, kDhcpChaddrSize);
+    hardware_.chType = request_[kDhcpHtypeOffset];
+    hardware_.chLen = request_[kDhcpHlenOffset];
+    std::memcpy(hardware_.bytes, request_ + kDhcpChaddrOffset, kDhcpChaddrSize);
     pHostNameOpt = FindOption(DHO_HOST_NAME);
     pRequestAddrOpt = FindOption(DHO_DHCP_REQUESTED_ADDRESS);
     pServerIdOpt = FindOption(DHO_DHCP_SERVER_IDENTIFIER);
@@ -117,9 +117,9 @@ const uint8_t* CDHCPPacket::FindOption(uint8_t code) const
     uint8_t tag = 0;
     uint8_t length = 0;
     size_t value = 0;
-    while (DhcpNextOption(m_length, &position, &tag, &length, &value, m_request)) {
+    while (DhcpNextOption(length_, &position, &tag, &length, &value, request_)) {
         if (tag == code) {
-            return m_request + at;
+            return request_ + at;
         }
         at = position;
     }
@@ -130,7 +130,7 @@ DhcpClientKey CDHCPPacket::ClientKey() const
 {
     DhcpClientKey key;
     key.clientId = ClientIdentifier(&key.clientIdLength);
-    key.hardware = m_hardware;
+    key.hardware = hardware_;
     return key;
 }
 
@@ -222,8 +222,8 @@ DhcpBuiltReply CDHCPPacket::BuildReply(const DhcpReplyPlan& plan)
 uint32_t CDHCPPacket::OfferDestination() const
 {
     const uint32_t ciaddr = Ciaddr();
-    const uint32_t mask = m_server.settings.subNetMask;
-    const bool onLan = (ciaddr & mask) == (m_server.settings.serverAddress & mask) && ciaddr != kDhcpBroadcastAddress;
+    const uint32_t mask = server_.settings.subNetMask;
+    const bool onLan = (ciaddr & mask) == (server_.settings.serverAddress & mask) && ciaddr != kDhcpBroadcastAddress;
     if (ciaddr != 0 && Giaddr() == 0 && onLan) {
         return ciaddr;
     }
@@ -232,90 +232,90 @@ uint32_t CDHCPPacket::OfferDestination() const
 
 void CDHCPPacket::StartReplyHeader(uint8_t type)
 {
-    m_reply[kDhcpOpOffset] = kBootReply;
-    m_reply[kDhcpHopsOffset] = 0;
-    std::memset(m_reply + kDhcpSecsOffset, 0, kDhcpSecsSize);
-    std::memset(m_reply + kDhcpFileOffset, 0, kDhcpFileSize);
-    m_reply[kDhcpTypeTagOffset] = DHO_DHCP_MESSAGE_TYPE;
-    m_reply[kDhcpTypeLengthOffset] = kDhcpMessageTypeLength;
-    m_reply[kDhcpTypeValueOffset] = type;
-    m_writePos = kDhcpFirstSearchedOption;
-    m_replyLength = 0;
+    reply_[kDhcpOpOffset] = kBootReply;
+    reply_[kDhcpHopsOffset] = 0;
+    std::memset(reply_ + kDhcpSecsOffset, 0, kDhcpSecsSize);
+    std::memset(reply_ + kDhcpFileOffset, 0, kDhcpFileSize);
+    reply_[kDhcpTypeTagOffset] = DHO_DHCP_MESSAGE_TYPE;
+    reply_[kDhcpTypeLengthOffset] = kDhcpMessageTypeLength;
+    reply_[kDhcpTypeValueOffset] = type;
+    writePos_ = kDhcpFirstSearchedOption;
+    replyLength_ = 0;
 }
 
 void CDHCPPacket::WriteComputerName()
 {
     // Written over the start of the field, terminator included; the name is cut to leave room for it.
-    const std::string& name = m_server.computerName;
+    const std::string& name = server_.computerName;
     const size_t length = name.size() < kDhcpSnameSize - 1 ? name.size() : kDhcpSnameSize - 1;
-    std::memcpy(m_reply + kDhcpSnameOffset, name.data(), length);
-    m_reply[kDhcpSnameOffset + length] = 0;
+    std::memcpy(reply_ + kDhcpSnameOffset, name.data(), length);
+    reply_[kDhcpSnameOffset + length] = 0;
 }
 
 void CDHCPPacket::BuildOfferOrAck(uint8_t type, uint32_t yiaddr)
 {
     StartReplyHeader(type);
-    StoreLe32(m_reply + kDhcpYiaddrOffset, yiaddr);
-    StoreLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    StoreLe32(reply_ + kDhcpYiaddrOffset, yiaddr);
+    StoreLe32(reply_ + kDhcpSiaddrOffset, server_.settings.serverAddress);
     WriteComputerName();
 }
 
 void CDHCPPacket::BuildInformAck()
 {
     StartReplyHeader(DHCPACK);
-    StoreLe32(m_reply + kDhcpSiaddrOffset, m_server.settings.serverAddress);
+    StoreLe32(reply_ + kDhcpSiaddrOffset, server_.settings.serverAddress);
     WriteComputerName();
 }
 
 void CDHCPPacket::BuildNak()
 {
     StartReplyHeader(DHCPNAK);
-    StoreLe32(m_reply + kDhcpCiaddrOffset, 0);
-    StoreLe32(m_reply + kDhcpYiaddrOffset, 0);
-    StoreLe32(m_reply + kDhcpSiaddrOffset, 0);
-    std::memset(m_reply + kDhcpSnameOffset, 0, kDhcpSnameSize);
+    StoreLe32(reply_ + kDhcpCiaddrOffset, 0);
+    StoreLe32(reply_ + kDhcpYiaddrOffset, 0);
+    StoreLe32(reply_ + kDhcpSiaddrOffset, 0);
+    std::memset(reply_ + kDhcpSnameOffset, 0, kDhcpSnameSize);
 }
 
 void CDHCPPacket::BuildExpiryNak(const DhcpHardwareAddress& hardware)
 {
-    std::memset(m_reply, 0, sizeof(m_reply));
-    m_reply[kDhcpHtypeOffset] = hardware.chType;
-    m_reply[kDhcpHlenOffset] = hardware.chLen;
-    std::memcpy(m_reply + kDhcpChaddrOffset, hardware.bytes, kDhcpChaddrSize);
-    std::memcpy(m_reply + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize);
+    std::memset(reply_, 0, sizeof(reply_));
+    reply_[kDhcpHtypeOffset] = hardware.chType;
+    reply_[kDhcpHlenOffset] = hardware.chLen;
+    std::memcpy(reply_ + kDhcpChaddrOffset, hardware.bytes, kDhcpChaddrSize);
+    std::memcpy(reply_ + kDhcpCookieOffset, kDhcpMagicCookie, kDhcpCookieSize);
     StartReplyHeader(DHCPNAK);
 }
 
 bool CDHCPPacket::PutOption(uint8_t tag, uint8_t length, const uint8_t* value)
 {
     // One byte stays free for END.
-    if (m_writePos + kDhcpOptionHeaderSize + length + 1 > kDhcpMessageBufferSize) {
+    if (writePos_ + kDhcpOptionHeaderSize + length + 1 > kDhcpMessageBufferSize) {
         return false;
     }
-    m_reply[m_writePos] = tag;
-    m_reply[m_writePos + 1] = length;
-    std::memcpy(m_reply + m_writePos + kDhcpOptionHeaderSize, value, length);
-    m_writePos += kDhcpOptionHeaderSize + length;
+    reply_[writePos_] = tag;
+    reply_[writePos_ + 1] = length;
+    std::memcpy(reply_ + writePos_ + kDhcpOptionHeaderSize, value, length);
+    writePos_ += kDhcpOptionHeaderSize + length;
     return true;
 }
 
 void CDHCPPacket::AddSubnetMask()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    StoreLe32(value, m_server.settings.subNetMask);
+    StoreLe32(value, server_.settings.subNetMask);
     PutOption(DHO_SUBNET_MASK, sizeof(value), value);
 }
 
 void CDHCPPacket::AddRouters()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    StoreLe32(value, m_server.settings.serverAddress);
+    StoreLe32(value, server_.settings.serverAddress);
     PutOption(DHO_ROUTERS, sizeof(value), value);
 }
 
 void CDHCPPacket::AddDnsServers()
 {
-    const DhcpSettings& s = m_server.settings;
+    const DhcpSettings& s = server_.settings;
     uint8_t value[kDhcpAddressOptionLength * kDhcpMaxDnsServers];
     size_t count = s.numDomainNameServers < kDhcpMaxDnsServers ? s.numDomainNameServers : kDhcpMaxDnsServers;
     if (count == 0) {
@@ -336,12 +336,12 @@ void CDHCPPacket::AddDomainName()
 
 void CDHCPPacket::AddLeaseTime()
 {
-    const uint32_t lease = m_server.settings.leaseAddrTimeout;
+    const uint32_t lease = server_.settings.leaseAddrTimeout;
     const uint32_t renewal = lease > kDhcpRenewalMargin ? lease - kDhcpRenewalMargin : lease / 2;
     uint8_t value[kDhcpTimeOptionLength];
     StoreBe32(value, lease);
     // 58 only goes in right behind its 51.
-    if (m_writePos + 2 * (kDhcpOptionHeaderSize + kDhcpTimeOptionLength) + 1 > kDhcpMessageBufferSize) {
+    if (writePos_ + 2 * (kDhcpOptionHeaderSize + kDhcpTimeOptionLength) + 1 > kDhcpMessageBufferSize) {
         return;
     }
     PutOption(DHO_DHCP_LEASE_TIME, sizeof(value), value);
@@ -352,7 +352,7 @@ void CDHCPPacket::AddLeaseTime()
 void CDHCPPacket::AddServerIdentifier()
 {
     uint8_t value[kDhcpAddressOptionLength];
-    StoreLe32(value, m_server.settings.serverAddress);
+    StoreLe32(value, server_.settings.serverAddress);
     PutOption(DHO_DHCP_SERVER_IDENTIFIER, sizeof(value), value);
 }
 
@@ -366,7 +366,7 @@ int CDHCPPacket::AddRequestedParameters(DhcpParameterWalk* walk)
     if (pParamListOpt == nullptr) {
         return 0;
     }
-    const CDhcpTrace& trace = m_server.trace;
+    const CDhcpTrace& trace = server_.trace;
     // The list's length and its codes are signed bytes: a length of 128 or more walks nothing, a code of
     // 128 or more is unknown (and traced as the negative number it reads as).
     const int count = static_cast<int8_t>(pParamListOpt[1]);
@@ -421,12 +421,12 @@ int CDHCPPacket::AddRequestedParameters(DhcpParameterWalk* walk)
 
 size_t CDHCPPacket::Finish()
 {
-    m_reply[m_writePos] = DHO_END;
-    size_t length = m_writePos + 1;
+    reply_[writePos_] = DHO_END;
+    size_t length = writePos_ + 1;
     if (length < kDhcpMinimumReplySize) {
-        std::memset(m_reply + length, 0, kDhcpMinimumReplySize - length);
+        std::memset(reply_ + length, 0, kDhcpMinimumReplySize - length);
         length = kDhcpMinimumReplySize;
     }
-    m_replyLength = length;
+    replyLength_ = length;
     return length;
 }

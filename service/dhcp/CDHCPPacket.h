@@ -69,15 +69,15 @@ public:
     /// held bytes are not followed.
     const uint8_t* FindOption(uint8_t code) const;
 
-    size_t ReceivedLength() const { return m_receivedLength; }
-    size_t Length() const { return m_length; }
-    const uint8_t* Request() const { return m_request; }
-    uint8_t MessageType() const { return m_request[kDhcpTypeValueOffset]; }
-    const DhcpHardwareAddress& HardwareAddress() const { return m_hardware; }
+    size_t ReceivedLength() const { return receivedLength_; }
+    size_t Length() const { return length_; }
+    const uint8_t* Request() const { return request_; }
+    uint8_t MessageType() const { return request_[kDhcpTypeValueOffset]; }
+    const DhcpHardwareAddress& HardwareAddress() const { return hardware_; }
     /// The identifier (option 61) and hardware address, for finding the client's entries.
     DhcpClientKey ClientKey() const;
-    uint32_t Ciaddr() const { return LoadLe32(m_request + kDhcpCiaddrOffset); }
-    uint32_t Giaddr() const { return LoadLe32(m_request + kDhcpGiaddrOffset); }
+    uint32_t Ciaddr() const { return LoadLe32(request_ + kDhcpCiaddrOffset); }
+    uint32_t Giaddr() const { return LoadLe32(request_ + kDhcpGiaddrOffset); }
     bool HasRequestedAddress() const { return pRequestAddrOpt != nullptr; }
     /// Option 50's address (value bytes it lacks read as 0); 0 without the option.
     uint32_t RequestedAddress() const;
@@ -121,10 +121,10 @@ public:
 
     /// Writes END and pads with zeros to 300 bytes. Returns the reply's length.
     size_t Finish();
-    const uint8_t* Reply() const { return m_reply; }
-    size_t ReplyLength() const { return m_replyLength; }
+    const uint8_t* Reply() const { return reply_; }
+    size_t ReplyLength() const { return replyLength_; }
     /// Where the next option would be written.
-    size_t WritePosition() const { return m_writePos; }
+    size_t WritePosition() const { return writePos_; }
 
 private:
     /// Offset of the type option that MoveTypeToFront would take, or 0 when there is none.
@@ -136,14 +136,14 @@ private:
     bool PutOption(uint8_t tag, uint8_t length, const uint8_t* value);
     uint32_t OptionAddress(const uint8_t* option) const;
 
-    const DhcpServerContext& m_server;
-    size_t m_receivedLength = 0;
-    size_t m_length = 0;
-    uint8_t m_request[kDhcpMessageBufferSize] = {};
-    uint8_t m_reply[kDhcpMessageBufferSize] = {};
-    size_t m_writePos = kDhcpFirstSearchedOption;
-    size_t m_replyLength = 0;
-    DhcpHardwareAddress m_hardware;
+    const DhcpServerContext& server_;
+    size_t receivedLength_ = 0;
+    size_t length_ = 0;
+    uint8_t request_[kDhcpMessageBufferSize] = {};
+    uint8_t reply_[kDhcpMessageBufferSize] = {};
+    size_t writePos_ = kDhcpFirstSearchedOption;
+    size_t replyLength_ = 0;
+    DhcpHardwareAddress hardware_;
 
     // Located options: each points at its tag byte inside the request.
     const uint8_t* pHostNameOpt = nullptr;

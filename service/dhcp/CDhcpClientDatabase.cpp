@@ -12,15 +12,15 @@ namespace {
 // Hands out the file's bytes in the order the fields are stored; a request for more than is left fails.
 class RecordReader {
 public:
-    RecordReader(const uint8_t* bytes, size_t length) : m_bytes(bytes), m_length(length) {}
+    RecordReader(const uint8_t* bytes, size_t length) : bytes_(bytes), length_(length) {}
 
     bool Take(size_t count, const uint8_t** out)
     {
-        if (m_length - m_at < count) {
+        if (length_ - at_ < count) {
             return false;
         }
-        *out = m_bytes + m_at;
-        m_at += count;
+        *out = bytes_ + at_;
+        at_ += count;
         return true;
     }
 
@@ -36,9 +36,9 @@ public:
     }
 
 private:
-    const uint8_t* m_bytes;
-    size_t m_length;
-    size_t m_at = 0;
+    const uint8_t* bytes_;
+    size_t length_;
+    size_t at_ = 0;
 };
 
 // The header as NUL-terminated text: the bytes up to the first NUL, or all 22 when none is there.
@@ -66,15 +66,15 @@ constexpr char kUnreadableNowReadText[] = "DHCP client database read at last, %u
 
 CDhcpClientDatabase::CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace,
                                          IDhcpServiceLog* serviceLog)
-    : m_files(files), m_path(path), m_trace(trace), m_serviceLog(serviceLog)
+    : files_(files), path_(path), trace_(trace), serviceLog_(serviceLog)
 {
 }
 
 void CDhcpClientDatabase::Notice(const char* text)
 {
-    m_trace.Line(text);
-    if (m_serviceLog != nullptr) {
-        m_serviceLog->ServiceLine(text);
+    trace_.Line(text);
+    if (serviceLog_ != nullptr) {
+        serviceLog_->ServiceLine(text);
     }
 }
 
@@ -85,7 +85,7 @@ CDhcpClientDatabase::ReadOutcome CDhcpClientDatabase::ReadExisting(std::vector<u
         if (ReadCurrent(bytes)) {
             return ReadOutcome::Read;
         }
-        if (!m_files->FileExists(m_path)) {
+        if (!files_->FileExists(path_)) {
             return ReadOutcome::Missing;
         }
     }
@@ -95,14 +95,14 @@ CDhcpClientDatabase::ReadOutcome CDhcpClientDatabase::ReadExisting(std::vector<u
 bool CDhcpClientDatabase::SetAside()
 {
     for (int n = 0; n < kDhcpDatabaseBadNames; ++n) {
-        std::string name = m_path + kDhcpDatabaseBadSuffix;
+        std::string name = path_ + kDhcpDatabaseBadSuffix;
         if (n > 0) {
             name += std::to_string(n);
         }
-        if (m_files->FileExists(name)) {
+        if (files_->FileExists(name)) {
             continue;
         }
-        if (!m_files->RenameFile(m_path, name)) {
+        if (!files_->RenameFile(path_, name)) {
             return false;
         }
         const size_t slash = name.find_last_of("\\/");
@@ -121,22 +121,22 @@ void CDhcpClientDatabase::TakeContent(const std::vector<uint8_t>& bytes, CDhcpCl
     case DhcpDatabaseContent::Loaded:
         break;
     case DhcpDatabaseContent::InvalidHeader:
-        m_trace.Line("Invalid client database file!!");
+        trace_.Line("Invalid client database file!!");
         // A later version's file, or one damaged on the disk: either way its leases are not this build's
         // to throw away. Saving over it waits until it is out of the way.
         if (!SetAside()) {
-            m_holdSaves = true;
+            holdSaves_ = true;
             Notice(kUnreadableText);
         }
         return;
     case DhcpDatabaseContent::OutOfMemory:
-        m_trace.Line("Memory error building client list!!");
+        trace_.Line("Memory error building client list!!");
         break;
     }
-    m_fileHasRecords = m_fileHasRecords || table->Count() != 0;
+    fileHasRecords_ = fileHasRecords_ || table->Count() != 0;
     const size_t tidied = table->TidyAfterLoad();
     if (tidied != 0) {
-        m_trace.Format("Client database: %u entries corrected or dropped", static_cast<unsigned>(tidied));
+        trace_.Format("Client database: %u entries corrected or dropped", static_cast<unsigned>(tidied));
     }
 }
 
@@ -147,15 +147,15 @@ bool CDhcpClientDatabase::CatchUp(CDhcpClientTable& table)
     case ReadOutcome::Unreadable:
         return false;
     case ReadOutcome::Missing:
-        m_holdSaves = false;
+        holdSaves_ = false;
         return true;
     case ReadOutcome::Read:
         break;
     }
-    m_holdSaves = false;
+    holdSaves_ = false;
     CDhcpClientTable stored;
     TakeContent(bytes, &stored);
-    if (m_holdSaves) {
+    if (holdSaves_) {
         return false;
     }
     const size_t merged = table.MergeFrom(stored);
@@ -221,22 +221,22 @@ DhcpDatabaseContent CDhcpClientDatabase::Decode(const uint8_t* bytes, size_t len
 
 bool CDhcpClientDatabase::ReadCurrent(std::vector<uint8_t>* bytes)
 {
-    if (m_files->ReadWholeFile(m_path, bytes)) {
+    if (files_->ReadWholeFile(path_, bytes)) {
         return true;
     }
     // Only a swap by renames leaves the database missing beside the old copy; the new file was complete and
     // flushed before the first rename, so it is the table to take.
-    if (m_files->FileExists(m_path) || !m_files->FileExists(OldPath())) {
+    if (files_->FileExists(path_) || !files_->FileExists(OldPath())) {
         return false;
     }
-    if (m_files->ReadWholeFile(NewPath(), bytes)) {
-        if (m_files->RenameFile(NewPath(), m_path)) {
-            m_files->RemoveFile(OldPath());
+    if (files_->ReadWholeFile(NewPath(), bytes)) {
+        if (files_->RenameFile(NewPath(), path_)) {
+            files_->RemoveFile(OldPath());
         }
         return true;
     }
-    if (m_files->ReadWholeFile(OldPath(), bytes)) {
-        m_files->RenameFile(OldPath(), m_path);
+    if (files_->ReadWholeFile(OldPath(), bytes)) {
+        files_->RenameFile(OldPath(), path_);
         return true;
     }
     return false;
@@ -244,26 +244,26 @@ bool CDhcpClientDatabase::ReadCurrent(std::vector<uint8_t>* bytes)
 
 void CDhcpClientDatabase::Load(CDhcpClientTable* table)
 {
-    m_trace.Line("CDhcpServer::LoadClientList()");
+    trace_.Line("CDhcpServer::LoadClientList()");
     table->Clear();
-    m_holdSaves = false;
-    m_fileHasRecords = false;
+    holdSaves_ = false;
+    fileHasRecords_ = false;
     std::vector<uint8_t> bytes;
     ReadOutcome read = ReadOutcome::Missing;
     try {
         read = ReadExisting(&bytes);
     } catch (const std::bad_alloc&) {
-        m_trace.Line("Memory error building client list!!");
-        m_holdSaves = m_files->FileExists(m_path);
+        trace_.Line("Memory error building client list!!");
+        holdSaves_ = files_->FileExists(path_);
         return;
     }
     switch (read) {
     case ReadOutcome::Missing:
-        m_trace.Line("Unable to open client database file");
+        trace_.Line("Unable to open client database file");
         return;
     case ReadOutcome::Unreadable:
-        m_trace.Line("Unable to open client database file");
-        m_holdSaves = true;
+        trace_.Line("Unable to open client database file");
+        holdSaves_ = true;
         Notice(kUnreadableText);
         return;
     case ReadOutcome::Read:
@@ -275,18 +275,18 @@ void CDhcpClientDatabase::Load(CDhcpClientTable* table)
 bool CDhcpClientDatabase::SwapByRenames()
 {
     // An old copy left by an earlier swap whose last step failed is of no use any more.
-    m_files->RemoveFile(OldPath());
-    const bool hadDatabase = m_files->FileExists(m_path);
-    if (hadDatabase && !m_files->RenameFile(m_path, OldPath())) {
+    files_->RemoveFile(OldPath());
+    const bool hadDatabase = files_->FileExists(path_);
+    if (hadDatabase && !files_->RenameFile(path_, OldPath())) {
         return false;
     }
-    if (!m_files->RenameFile(NewPath(), m_path)) {
+    if (!files_->RenameFile(NewPath(), path_)) {
         if (hadDatabase) {
-            m_files->RenameFile(OldPath(), m_path);
+            files_->RenameFile(OldPath(), path_);
         }
         return false;
     }
-    m_files->RemoveFile(OldPath());
+    files_->RemoveFile(OldPath());
     return true;
 }
 
@@ -297,9 +297,9 @@ void CDhcpClientDatabase::Save(CDhcpClientTable& table)
 
 void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
 {
-    m_trace.Line("CDhcpServer::SaveClientList()");
-    if (m_holdSaves) {
-        m_trace.Line("Unable to write Client database");
+    trace_.Line("CDhcpServer::SaveClientList()");
+    if (holdSaves_) {
+        trace_.Line("Unable to write Client database");
         return;
     }
     WriteSnapshot(Encoded(table));
@@ -307,9 +307,9 @@ void CDhcpClientDatabase::Save(const CDhcpClientTable& table)
 
 DhcpSaveSnapshot CDhcpClientDatabase::TakeSnapshot(CDhcpClientTable& table)
 {
-    m_trace.Line("CDhcpServer::SaveClientList()");
-    if (m_holdSaves && !CatchUp(table)) {
-        m_trace.Line("Unable to write Client database");
+    trace_.Line("CDhcpServer::SaveClientList()");
+    if (holdSaves_ && !CatchUp(table)) {
+        trace_.Line("Unable to write Client database");
         return DhcpSaveSnapshot();
     }
     return Encoded(table);
@@ -320,50 +320,50 @@ DhcpSaveSnapshot CDhcpClientDatabase::Encoded(const CDhcpClientTable& table)
     DhcpSaveSnapshot snapshot;
     // An empty table leaves the file alone, unless the file holds leases the table has given up since
     // (every client released, or its entry taken back): those must not come back at the next start.
-    if (table.Count() == 0 && !m_fileHasRecords) {
+    if (table.Count() == 0 && !fileHasRecords_) {
         return snapshot;
     }
-    m_fileHasRecords = table.Count() != 0;
+    fileHasRecords_ = table.Count() != 0;
     try {
         snapshot.bytes = Encode(table);
     } catch (const std::bad_alloc&) {
-        m_trace.Line("Unable to write Client database");
+        trace_.Line("Unable to write Client database");
         return snapshot;
     }
     snapshot.write = true;
-    snapshot.generation = ++m_generation;
+    snapshot.generation = ++generation_;
     return snapshot;
 }
 
 void CDhcpClientDatabase::WriteSnapshot(const DhcpSaveSnapshot& snapshot)
 {
-    if (!snapshot.write || snapshot.generation <= m_written) {
+    if (!snapshot.write || snapshot.generation <= written_) {
         return;
     }
-    m_written = snapshot.generation;
+    written_ = snapshot.generation;
     Write(snapshot.bytes);
 }
 
 void CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
 {
     const std::string newPath = NewPath();
-    if (!m_files->CreateForWriting(newPath)) {
-        m_trace.Line("Unable to open client database file for writing");
+    if (!files_->CreateForWriting(newPath)) {
+        trace_.Line("Unable to open client database file for writing");
         return;
     }
-    if (m_files->WriteBytes(bytes.data(), bytes.size()) != bytes.size()) {
-        m_files->CloseWriting();
-        m_files->RemoveFile(newPath);
-        m_trace.Line("Unable to write Client database");
+    if (files_->WriteBytes(bytes.data(), bytes.size()) != bytes.size()) {
+        files_->CloseWriting();
+        files_->RemoveFile(newPath);
+        trace_.Line("Unable to write Client database");
         return;
     }
-    if (!m_files->FlushAndClose()) {
-        m_files->RemoveFile(newPath);
-        m_trace.Line("Unable to write Client database");
+    if (!files_->FlushAndClose()) {
+        files_->RemoveFile(newPath);
+        trace_.Line("Unable to write Client database");
         return;
     }
     bool swapped = false;
-    switch (m_files->ReplaceInOneStep(newPath, m_path)) {
+    switch (files_->ReplaceInOneStep(newPath, path_)) {
     case DhcpReplaceResult::Replaced:
         swapped = true;
         break;
@@ -374,7 +374,7 @@ void CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
         break;
     }
     if (!swapped) {
-        m_files->RemoveFile(newPath);
-        m_trace.Line("Unable to write Client database");
+        files_->RemoveFile(newPath);
+        trace_.Line("Unable to write Client database");
     }
 }

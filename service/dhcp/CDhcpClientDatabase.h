@@ -96,9 +96,9 @@ public:
     /// snapshot older than one already written is dropped: the file never goes back in time.
     void WriteSnapshot(const DhcpSaveSnapshot& snapshot);
     /// The table was emptied at a stop, not by its clients: a later save of it leaves the file alone.
-    void TableCleared() { m_fileHasRecords = false; }
+    void TableCleared() { fileHasRecords_ = false; }
     /// True while a file that could not be read keeps saves back.
-    bool SavesHeldBack() const { return m_holdSaves; }
+    bool SavesHeldBack() const { return holdSaves_; }
 
     /// The whole file for `table`, version 1.1.
     static std::vector<uint8_t> Encode(const CDhcpClientTable& table);
@@ -106,9 +106,9 @@ public:
     /// only part of; that record is dropped.
     static DhcpDatabaseContent Decode(const uint8_t* bytes, size_t length, CDhcpClientTable* table);
 
-    const std::string& Path() const { return m_path; }
-    std::string NewPath() const { return m_path + kDhcpDatabaseNewSuffix; }
-    std::string OldPath() const { return m_path + kDhcpDatabaseOldSuffix; }
+    const std::string& Path() const { return path_; }
+    std::string NewPath() const { return path_ + kDhcpDatabaseNewSuffix; }
+    std::string OldPath() const { return path_ + kDhcpDatabaseOldSuffix; }
 
 private:
     enum class ReadOutcome { Read, Missing, Unreadable };
@@ -131,12 +131,12 @@ private:
     /// Swaps the written new file in by renames; false when the database is as it was.
     bool SwapByRenames();
 
-    IDhcpFileSystem* m_files;
-    std::string m_path;
-    const CDhcpTrace& m_trace;
-    IDhcpServiceLog* m_serviceLog;
-    bool m_holdSaves = false;
-    bool m_fileHasRecords = false;  ///< what was loaded or last snapshotted held entries (under the table's lock)
-    uint64_t m_generation = 0;  ///< of the last snapshot taken (under the table's lock)
-    uint64_t m_written = 0;     ///< of the last snapshot written (under the save lock)
+    IDhcpFileSystem* files_;
+    std::string path_;
+    const CDhcpTrace& trace_;
+    IDhcpServiceLog* serviceLog_;
+    bool holdSaves_ = false;
+    bool fileHasRecords_ = false;  ///< what was loaded or last snapshotted held entries (under the table's lock)
+    uint64_t generation_ = 0;  ///< of the last snapshot taken (under the table's lock)
+    uint64_t written_ = 0;     ///< of the last snapshot written (under the save lock)
 };

@@ -31,12 +31,12 @@ bool AddressUnusable(uint32_t address)
 
 bool CDhcpClientTable::MakeRoom()
 {
-    if (m_entries.size() < kDhcpMaxClientEntries) {
+    if (entries_.size() < kDhcpMaxClientEntries) {
         return true;
     }
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (!LeaseRuns(**it)) {
-            m_entries.erase(it);
+            entries_.erase(it);
             return true;
         }
     }
@@ -45,25 +45,25 @@ bool CDhcpClientTable::MakeRoom()
 
 bool CDhcpClientTable::Full() const
 {
-    if (m_entries.size() < kDhcpMaxClientEntries) {
+    if (entries_.size() < kDhcpMaxClientEntries) {
         return false;
     }
-    return std::all_of(m_entries.begin(), m_entries.end(),
+    return std::all_of(entries_.begin(), entries_.end(),
                        [](const std::unique_ptr<DhcpClientEntry>& e) { return LeaseRuns(*e); });
 }
 
 void CDhcpClientTable::RemoveEmptyEntries()
 {
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
                                    [](const std::unique_ptr<DhcpClientEntry>& e) { return HoldsNothing(*e); }),
-                    m_entries.end());
+                    entries_.end());
 }
 
 size_t CDhcpClientTable::TidyAfterLoad()
 {
     std::set<const DhcpClientEntry*> touched;
     std::map<uint32_t, DhcpClientEntry*> holders;
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (entry->internetAccess > 1) {
             entry->internetAccess = 1;
             touched.insert(entry.get());
@@ -98,22 +98,22 @@ size_t CDhcpClientTable::TidyAfterLoad()
         touched.insert(loser);
     }
     RemoveEmptyEntries();
-    const size_t kept = m_entries.size();
+    const size_t kept = entries_.size();
     // Past the bound, ended leases go first, then whatever the file held last.
-    while (m_entries.size() > kDhcpMaxClientEntries && MakeRoom()) {
+    while (entries_.size() > kDhcpMaxClientEntries && MakeRoom()) {
     }
-    if (m_entries.size() > kDhcpMaxClientEntries) {
-        m_entries.resize(kDhcpMaxClientEntries);
+    if (entries_.size() > kDhcpMaxClientEntries) {
+        entries_.resize(kDhcpMaxClientEntries);
     }
-    return touched.size() + (kept - m_entries.size());
+    return touched.size() + (kept - entries_.size());
 }
 
 size_t CDhcpClientTable::MergeFrom(const CDhcpClientTable& other)
 {
     size_t added = 0;
-    for (const auto& theirs : other.m_entries) {
+    for (const auto& theirs : other.entries_) {
         bool known = false;
-        for (const auto& ours : m_entries) {
+        for (const auto& ours : entries_) {
             if (DhcpEntryMatchesOffer(ours->idId, ours->hdwrAddr, theirs->idId, theirs->hdwrAddr) ||
                 (theirs->inAddr != 0 && ours->inAddr == theirs->inAddr)) {
                 known = true;
@@ -137,7 +137,7 @@ bool CDhcpClientTable::Append(const DhcpClientEntry& entry)
         return false;
     }
     try {
-        m_entries.push_back(std::move(copy));
+        entries_.push_back(std::move(copy));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -146,7 +146,7 @@ bool CDhcpClientTable::Append(const DhcpClientEntry& entry)
 
 DhcpClientEntry* CDhcpClientTable::Find(const DhcpClientKey& key)
 {
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (DhcpEntryMatchesKey(entry->idId, entry->hdwrAddr, key)) {
             return entry.get();
         }
@@ -156,7 +156,7 @@ DhcpClientEntry* CDhcpClientTable::Find(const DhcpClientKey& key)
 
 DhcpClientEntry* CDhcpClientTable::FindByAddress(uint32_t address)
 {
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (entry->inAddr == address) {
             return entry.get();
         }
@@ -166,7 +166,7 @@ DhcpClientEntry* CDhcpClientTable::FindByAddress(uint32_t address)
 
 bool CDhcpClientTable::HeldByAnother(uint32_t address, const DhcpClientEntry* except) const
 {
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (entry.get() != except && entry->inAddr == address) {
             return true;
         }
@@ -196,7 +196,7 @@ DhcpClientEntry* CDhcpClientTable::RecordLease(const DhcpOfferEntry& offer, uint
                                                const CDhcpTrace& trace)
 {
     DhcpClientEntry* recorded = nullptr;
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (DhcpEntryMatchesOffer(entry->idId, entry->hdwrAddr, offer.idId, offer.hdwrAddr)) {
             entry->inAddr = offer.inAddr;
             entry->leaseStart = now;
@@ -208,7 +208,7 @@ DhcpClientEntry* CDhcpClientTable::RecordLease(const DhcpOfferEntry& offer, uint
     }
     // The address is this client's now: an entry that still names it (one whose lease ran out, or the
     // placeholder of an earlier decline) gives it up, so that it is never handed to two computers.
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (offer.inAddr != 0 && entry.get() != recorded && entry->inAddr == offer.inAddr) {
             entry->inAddr = 0;
             entry->leaseStart = 0;
@@ -232,12 +232,12 @@ DhcpClientEntry* CDhcpClientTable::RecordLease(const DhcpOfferEntry& offer, uint
         return nullptr;
     }
     TraceEntry(trace, "Adding NEW client entry: id: ", fresh);
-    return m_entries.back().get();
+    return entries_.back().get();
 }
 
 void CDhcpClientTable::ExpireLeases(uint32_t now, std::vector<DhcpHardwareAddress>* ended)
 {
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (entry->leaseStart == 0 || entry->leaseTime == kDhcpInfiniteLease) {
             continue;
         }
@@ -256,7 +256,7 @@ void CDhcpClientTable::ExpireLeases(uint32_t now, std::vector<DhcpHardwareAddres
 std::vector<IpcClientEntry> CDhcpClientTable::Snapshot() const
 {
     std::vector<IpcClientEntry> list;
-    for (const auto& entry : m_entries) {
+    for (const auto& entry : entries_) {
         if (entry->leaseStart == 0 || entry->inAddr == 0) {
             continue;
         }

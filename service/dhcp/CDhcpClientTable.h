@@ -20,13 +20,13 @@ constexpr size_t kDhcpMaxClientEntries = 512;
 
 class CDhcpClientTable {
 public:
-    size_t Count() const { return m_entries.size(); }
-    DhcpClientEntry& At(size_t index) { return *m_entries[index]; }
-    const DhcpClientEntry& At(size_t index) const { return *m_entries[index]; }
+    size_t Count() const { return entries_.size(); }
+    DhcpClientEntry& At(size_t index) { return *entries_[index]; }
+    const DhcpClientEntry& At(size_t index) const { return *entries_[index]; }
 
     /// Appends an entry. False when memory for it cannot be had or the table is full.
     bool Append(const DhcpClientEntry& entry);
-    void Clear() { m_entries.clear(); }
+    void Clear() { entries_.clear(); }
     /// True when the table is at its bound and no entry could make room (all leases run).
     bool Full() const;
     /// Removes every entry that holds neither an address nor a lease.
@@ -66,5 +66,5 @@ private:
     /// Makes room for one more entry at the bound by dropping the first entry without a running lease.
     bool MakeRoom();
 
-    std::vector<std::unique_ptr<DhcpClientEntry>> m_entries;
+    std::vector<std::unique_ptr<DhcpClientEntry>> entries_;
 };

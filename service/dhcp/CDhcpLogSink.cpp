@@ -4,66 +4,66 @@
 
 CDhcpLogSink::CDhcpLogSink()
 {
-    InitializeCriticalSection(&m_lock);
+    InitializeCriticalSection(&lock_);
 }
 
 CDhcpLogSink::~CDhcpLogSink()
 {
-    EnterCriticalSection(&m_lock);
+    EnterCriticalSection(&lock_);
     FlushLocked();
-    LeaveCriticalSection(&m_lock);
-    DeleteCriticalSection(&m_lock);
+    LeaveCriticalSection(&lock_);
+    DeleteCriticalSection(&lock_);
 }
 
 void CDhcpLogSink::SetPath(const char* path)
 {
-    EnterCriticalSection(&m_lock);
+    EnterCriticalSection(&lock_);
     FlushLocked();
-    m_path.assign(path != nullptr ? path : "");
-    InterlockedExchange(&m_enabled, m_path.empty() ? 0 : 1);
-    LeaveCriticalSection(&m_lock);
+    path_.assign(path != nullptr ? path : "");
+    InterlockedExchange(&enabled_, path_.empty() ? 0 : 1);
+    LeaveCriticalSection(&lock_);
 }
 
 std::string CDhcpLogSink::Path() const
 {
-    EnterCriticalSection(&m_lock);
-    const std::string path = m_path;
-    LeaveCriticalSection(&m_lock);
+    EnterCriticalSection(&lock_);
+    const std::string path = path_;
+    LeaveCriticalSection(&lock_);
     return path;
 }
 
 void CDhcpLogSink::TraceLine(const char* message)
 {
-    EnterCriticalSection(&m_lock);
-    if (m_openBatches == 0) {
-        CLogWriter::WriteLine(m_path.c_str(), message);
+    EnterCriticalSection(&lock_);
+    if (openBatches_ == 0) {
+        CLogWriter::WriteLine(path_.c_str(), message);
     } else {
-        CLogWriter::AppendStampedLine(&m_gathered, message);
-        if (m_gathered.size() >= kDhcpLogGatherLimit) {
+        CLogWriter::AppendStampedLine(&gathered_, message);
+        if (gathered_.size() >= kDhcpLogGatherLimit) {
             FlushLocked();
         }
     }
-    LeaveCriticalSection(&m_lock);
+    LeaveCriticalSection(&lock_);
 }
 
 void CDhcpLogSink::BeginBatch()
 {
-    EnterCriticalSection(&m_lock);
-    ++m_openBatches;
-    LeaveCriticalSection(&m_lock);
+    EnterCriticalSection(&lock_);
+    ++openBatches_;
+    LeaveCriticalSection(&lock_);
 }
 
 void CDhcpLogSink::EndBatch()
 {
-    EnterCriticalSection(&m_lock);
-    if (--m_openBatches == 0) {
+    EnterCriticalSection(&lock_);
+    if (--openBatches_ == 0) {
         FlushLocked();
     }
-    LeaveCriticalSection(&m_lock);
+    LeaveCriticalSection(&lock_);
 }
 
 void CDhcpLogSink::FlushLocked()
 {
-    CLogWriter::WriteLines(m_path.c_str(), m_gathered.data(), m_gathered.size());
-    m_gathered.clear();
+    CLogWriter::WriteLines(path_.c_str(), gathered_.data(), gathered_.size());
+    gathered_.clear();
 }

@@ -28,7 +28,7 @@ public:
     void SetPath(const char* path);
     std::string Path() const;
 
-    bool TraceEnabled() const override { return m_enabled != 0; }
+    bool TraceEnabled() const override { return enabled_ != 0; }
     void TraceLine(const char* message) override;
 
     void BeginBatch();
@@ -37,21 +37,21 @@ public:
 private:
     void FlushLocked();
 
-    mutable CRITICAL_SECTION m_lock;
-    std::string m_path;
-    volatile LONG m_enabled = 0;
-    int m_openBatches = 0;
-    std::string m_gathered;
+    mutable CRITICAL_SECTION lock_;
+    std::string path_;
+    volatile LONG enabled_ = 0;
+    int openBatches_ = 0;
+    std::string gathered_;
 };
 
 /// One batch of the sink's lines for the scope it lives in.
 class CDhcpLogBatch {
 public:
-    explicit CDhcpLogBatch(CDhcpLogSink& sink) : m_sink(sink) { m_sink.BeginBatch(); }
-    ~CDhcpLogBatch() { m_sink.EndBatch(); }
+    explicit CDhcpLogBatch(CDhcpLogSink& sink) : sink_(sink) { sink_.BeginBatch(); }
+    ~CDhcpLogBatch() { sink_.EndBatch(); }
     CDhcpLogBatch(const CDhcpLogBatch&) = delete;
     CDhcpLogBatch& operator=(const CDhcpLogBatch&) = delete;
 
 private:
-    CDhcpLogSink& m_sink;
+    CDhcpLogSink& sink_;
 };

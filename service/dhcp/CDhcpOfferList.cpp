@@ -5,7 +5,7 @@
 
 DhcpOfferEntry* CDhcpOfferList::Find(const DhcpClientKey& key)
 {
-    for (const auto& offer : m_entries) {
+    for (const auto& offer : entries_) {
         if (DhcpEntryMatchesKey(offer->idId, offer->hdwrAddr, key)) {
             return offer.get();
         }
@@ -15,7 +15,7 @@ DhcpOfferEntry* CDhcpOfferList::Find(const DhcpClientKey& key)
 
 DhcpOfferEntry* CDhcpOfferList::FindByAddress(uint32_t address)
 {
-    for (const auto& offer : m_entries) {
+    for (const auto& offer : entries_) {
         if (offer->inAddr == address) {
             return offer.get();
         }
@@ -25,7 +25,7 @@ DhcpOfferEntry* CDhcpOfferList::FindByAddress(uint32_t address)
 
 bool CDhcpOfferList::HeldByAnother(uint32_t address, const DhcpOfferEntry* except) const
 {
-    return std::any_of(m_entries.begin(), m_entries.end(), [address, except](const std::unique_ptr<DhcpOfferEntry>& e) {
+    return std::any_of(entries_.begin(), entries_.end(), [address, except](const std::unique_ptr<DhcpOfferEntry>& e) {
         return e.get() != except && e->inAddr == address;
     });
 }
@@ -37,25 +37,25 @@ DhcpOfferEntry* CDhcpOfferList::Add(const DhcpOfferEntry& offer)
         return nullptr;
     }
     try {
-        m_entries.push_back(std::move(copy));
+        entries_.push_back(std::move(copy));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    return m_entries.back().get();
+    return entries_.back().get();
 }
 
 void CDhcpOfferList::Remove(const DhcpOfferEntry* offer)
 {
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
                                    [offer](const std::unique_ptr<DhcpOfferEntry>& e) { return e.get() == offer; }),
-                    m_entries.end());
+                    entries_.end());
 }
 
 void CDhcpOfferList::Expire(uint32_t now, uint32_t timeout)
 {
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
                                    [now, timeout](const std::unique_ptr<DhcpOfferEntry>& e) {
                                        return static_cast<uint64_t>(e->offerTime) + timeout <= now;
                                    }),
-                    m_entries.end());
+                    entries_.end());
 }

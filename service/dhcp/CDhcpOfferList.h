@@ -10,8 +10,8 @@
 
 class CDhcpOfferList {
 public:
-    size_t Count() const { return m_entries.size(); }
-    const DhcpOfferEntry& At(size_t index) const { return *m_entries[index]; }
+    size_t Count() const { return entries_.size(); }
+    const DhcpOfferEntry& At(size_t index) const { return *entries_[index]; }
 
     /// The first offer that matches the message's identifier or hardware address, or null.
     DhcpOfferEntry* Find(const DhcpClientKey& key);
@@ -24,8 +24,8 @@ public:
     void Remove(const DhcpOfferEntry* offer);
     /// Removes every offer made or refreshed `timeout` seconds or more before `now`.
     void Expire(uint32_t now, uint32_t timeout);
-    void Clear() { m_entries.clear(); }
+    void Clear() { entries_.clear(); }
 
 private:
-    std::vector<std::unique_ptr<DhcpOfferEntry>> m_entries;
+    std::vector<std::unique_ptr<DhcpOfferEntry>> entries_;
 };

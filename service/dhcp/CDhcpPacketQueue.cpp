@@ -21,56 +21,56 @@ bool SameSender(const CDHCPPacket& a, const CDHCPPacket& b)
 
 class CDhcpPacketQueue::Guard {
 public:
-    explicit Guard(IDhcpLock* lock) : m_lock(lock)
+    explicit Guard(IDhcpLock* lock) : lock_(lock)
     {
-        if (m_lock != nullptr) {
-            m_lock->Lock();
+        if (lock_ != nullptr) {
+            lock_->Lock();
         }
     }
     ~Guard()
     {
-        if (m_lock != nullptr) {
-            m_lock->Unlock();
+        if (lock_ != nullptr) {
+            lock_->Unlock();
         }
     }
     Guard(const Guard&) = delete;
     Guard& operator=(const Guard&) = delete;
 
 private:
-    IDhcpLock* m_lock;
+    IDhcpLock* lock_;
 };
 
-CDhcpPacketQueue::CDhcpPacketQueue(IDhcpLock* lock, size_t limit) : m_lock(lock), m_limit(limit) {}
+CDhcpPacketQueue::CDhcpPacketQueue(IDhcpLock* lock, size_t limit) : lock_(lock), limit_(limit) {}
 
 DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs)
 {
     const bool discover =
         CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER;
-    Guard guard(m_lock);
-    if (m_packets.size() >= m_limit) {
-        ++m_dropped;
-        return ++m_currentRun == 1 ? DhcpQueuePush::FirstDrop : DhcpQueuePush::Dropped;
+    Guard guard(lock_);
+    if (packets_.size() >= limit_) {
+        ++dropped_;
+        return ++currentRun_ == 1 ? DhcpQueuePush::FirstDrop : DhcpQueuePush::Dropped;
     }
-    m_packets.push_back(Waiting{std::move(packet), arrivedMs, discover});
-    if (m_currentRun == 0) {
+    packets_.push_back(Waiting{std::move(packet), arrivedMs, discover});
+    if (currentRun_ == 0) {
         return DhcpQueuePush::Queued;
     }
-    m_lastRun = m_currentRun;
-    m_currentRun = 0;
+    lastRun_ = currentRun_;
+    currentRun_ = 0;
     return DhcpQueuePush::QueuedAfterDrops;
 }
 
 DhcpQueuePush CDhcpPacketQueue::PushReplacingSameClient(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs)
 {
     {
-        Guard guard(m_lock);
-        for (Waiting& waiting : m_packets) {
+        Guard guard(lock_);
+        for (Waiting& waiting : packets_) {
             if (SameSender(*waiting.packet, *packet)) {
                 waiting.packet = std::move(packet);
                 waiting.arrivedMs = arrivedMs;
                 waiting.discover =
                     CDHCPPacket::FindMessageType(waiting.packet->Request(), waiting.packet->Length()) == DHCPDISCOVER;
-                ++m_replaced;
+                ++replaced_;
                 return DhcpQueuePush::Replaced;
             }
         }
@@ -80,19 +80,19 @@ DhcpQueuePush CDhcpPacketQueue::PushReplacingSameClient(std::unique_ptr<CDHCPPac
 
 uint64_t CDhcpPacketQueue::Replaced() const
 {
-    Guard guard(m_lock);
-    return m_replaced;
+    Guard guard(lock_);
+    return replaced_;
 }
 
 std::unique_ptr<CDHCPPacket> CDhcpPacketQueue::Pop(uint32_t nowMs)
 {
-    Guard guard(m_lock);
-    while (!m_packets.empty()) {
-        Waiting waiting = std::move(m_packets.front());
-        m_packets.pop_front();
+    Guard guard(lock_);
+    while (!packets_.empty()) {
+        Waiting waiting = std::move(packets_.front());
+        packets_.pop_front();
         // Unsigned difference: right across a wrap of the tick.
         if (waiting.discover && nowMs - waiting.arrivedMs > kDhcpDiscoverMaxWaitMs) {
-            ++m_stale;
+            ++stale_;
             continue;
         }
         return std::move(waiting.packet);
@@ -102,24 +102,24 @@ std::unique_ptr<CDHCPPacket> CDhcpPacketQueue::Pop(uint32_t nowMs)
 
 uint64_t CDhcpPacketQueue::Stale() const
 {
-    Guard guard(m_lock);
-    return m_stale;
+    Guard guard(lock_);
+    return stale_;
 }
 
 size_t CDhcpPacketQueue::Size() const
 {
-    Guard guard(m_lock);
-    return m_packets.size();
+    Guard guard(lock_);
+    return packets_.size();
 }
 
 uint64_t CDhcpPacketQueue::Dropped() const
 {
-    Guard guard(m_lock);
-    return m_dropped;
+    Guard guard(lock_);
+    return dropped_;
 }
 
 uint64_t CDhcpPacketQueue::LastRunOfDrops() const
 {
-    Guard guard(m_lock);
-    return m_lastRun;
+    Guard guard(lock_);
+    return lastRun_;
 }

@@ -57,7 +57,7 @@ public:
     uint64_t Stale() const;
 
     size_t Size() const;
-    size_t Limit() const { return m_limit; }
+    size_t Limit() const { return limit_; }
     /// Messages dropped since the queue was made.
     uint64_t Dropped() const;
     /// Messages dropped in the run of drops that the last QueuedAfterDrops ended.
@@ -66,17 +66,17 @@ public:
 private:
     class Guard;
 
-    IDhcpLock* m_lock;
-    size_t m_limit;
+    IDhcpLock* lock_;
+    size_t limit_;
     struct Waiting {
         std::unique_ptr<CDHCPPacket> packet;
         uint32_t arrivedMs;
         bool discover;
     };
-    std::deque<Waiting> m_packets;
-    uint64_t m_stale = 0;
-    uint64_t m_replaced = 0;
-    uint64_t m_dropped = 0;
-    uint64_t m_currentRun = 0;
-    uint64_t m_lastRun = 0;
+    std::deque<Waiting> packets_;
+    uint64_t stale_ = 0;
+    uint64_t replaced_ = 0;
+    uint64_t dropped_ = 0;
+    uint64_t currentRun_ = 0;
+    uint64_t lastRun_ = 0;
 };

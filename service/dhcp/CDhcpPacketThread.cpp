@@ -11,55 +11,55 @@ CDhcpPacketThread* CDhcpPacketThread::Create(const DhcpThreadParts& parts)
 }
 
 CDhcpPacketThread::CDhcpPacketThread(const DhcpThreadParts& parts)
-    : m_packetWaitMs(parts.packetWaitMs),
-      m_provider(parts.accessProvider),
-      m_files(parts.os),
-      m_probe(parts.probe != nullptr ? parts.probe : &m_icmp),
-      m_replies(parts.replies),
-      m_queue(&m_queueLock)
+    : packetWaitMs_(parts.packetWaitMs),
+      provider_(parts.accessProvider),
+      files_(parts.os),
+      probe_(parts.probe != nullptr ? parts.probe : &icmp_),
+      replies_(parts.replies),
+      queue_(&queueLock_)
 {
-    if (m_replies != nullptr) {
-        m_replies->AddReference();
+    if (replies_ != nullptr) {
+        replies_->AddReference();
     }
     DhcpCollaborators c;
-    c.clock = parts.clock != nullptr ? parts.clock : &m_systemClock;
+    c.clock = parts.clock != nullptr ? parts.clock : &systemClock_;
     c.probe = this;
-    c.sender = m_replies;
-    c.trace = &m_log;
-    c.files = &m_files;
+    c.sender = replies_;
+    c.trace = &log_;
+    c.files = &files_;
     // Without a plug-in the core is told there is none, and takes its own short way.
     c.accessProvider = parts.accessProvider != nullptr ? this : nullptr;
-    c.lock = &m_tableLock;
-    c.saveLock = &m_saveLock;
+    c.lock = &tableLock_;
+    c.saveLock = &saveLock_;
     c.serviceLog = this;
     c.computerName = parts.computerName;
     c.databasePath = parts.databasePath;
-    m_core.reset(new CDhcpServerCore(c));
-    m_probes.reset(new CDhcpProbePool(*m_core, *this));
+    core_.reset(new CDhcpServerCore(c));
+    probes_.reset(new CDhcpProbePool(*core_, *this));
 }
 
 CDhcpPacketThread::~CDhcpPacketThread()
 {
     // The pool and the core go first: the core may still hold the channel as its sender.
-    m_probes.reset();
-    m_core.reset();
-    if (m_replies != nullptr) {
-        m_replies->DropReference();
+    probes_.reset();
+    core_.reset();
+    if (replies_ != nullptr) {
+        replies_->DropReference();
     }
-    if (m_thread != nullptr) {
-        CloseHandle(m_thread);
+    if (thread_ != nullptr) {
+        CloseHandle(thread_);
     }
     CloseEvents();
 }
 
 void CDhcpPacketThread::AddReference()
 {
-    InterlockedIncrement(&m_references);
+    InterlockedIncrement(&references_);
 }
 
 void CDhcpPacketThread::DropReference()
 {
-    if (InterlockedDecrement(&m_references) == 0) {
+    if (InterlockedDecrement(&references_) == 0) {
         delete this;
     }
 }
@@ -71,49 +71,49 @@ void CDhcpPacketThread::ServiceLine(const char* text)
 
 void CDhcpPacketThread::DetachAccessProvider()
 {
-    m_providerLock.Lock();
-    m_provider = nullptr;
-    m_providerLock.Unlock();
+    providerLock_.Lock();
+    provider_ = nullptr;
+    providerLock_.Unlock();
 }
 
 bool CDhcpPacketThread::Authorise(const uint8_t* hardwareAddress, int length)
 {
-    m_providerLock.Lock();
-    const bool serve = m_provider == nullptr || m_provider->Authorise(hardwareAddress, length);
-    m_providerLock.Unlock();
+    providerLock_.Lock();
+    const bool serve = provider_ == nullptr || provider_->Authorise(hardwareAddress, length);
+    providerLock_.Unlock();
     return serve;
 }
 
 void CDhcpPacketThread::Lease(const uint8_t* hardwareAddress, int length, uint32_t address)
 {
-    m_providerLock.Lock();
-    if (m_provider != nullptr) {
-        m_provider->Lease(hardwareAddress, length, address);
+    providerLock_.Lock();
+    if (provider_ != nullptr) {
+        provider_->Lease(hardwareAddress, length, address);
     }
-    m_providerLock.Unlock();
+    providerLock_.Unlock();
 }
 
 void CDhcpPacketThread::Release(const uint8_t* hardwareAddress, int length)
 {
-    m_providerLock.Lock();
-    if (m_provider != nullptr) {
-        m_provider->Release(hardwareAddress, length);
+    providerLock_.Lock();
+    if (provider_ != nullptr) {
+        provider_->Release(hardwareAddress, length);
     }
-    m_providerLock.Unlock();
+    providerLock_.Unlock();
 }
 
 DhcpQueuePush CDhcpPacketThread::Enqueue(std::unique_ptr<CDHCPPacket> packet)
 {
-    const DhcpQueuePush result = m_queue.Push(std::move(packet), GetTickCount());
-    if ((result == DhcpQueuePush::Queued || result == DhcpQueuePush::QueuedAfterDrops) && m_packetEvent != nullptr) {
-        SetEvent(m_packetEvent);
+    const DhcpQueuePush result = queue_.Push(std::move(packet), GetTickCount());
+    if ((result == DhcpQueuePush::Queued || result == DhcpQueuePush::QueuedAfterDrops) && packetEvent_ != nullptr) {
+        SetEvent(packetEvent_);
     }
     return result;
 }
 
 void CDhcpPacketThread::CloseEvents()
 {
-    HANDLE* events[] = {&m_stopEvent, &m_packetEvent, &m_doneEvent};
+    HANDLE* events[] = {&stopEvent_, &packetEvent_, &doneEvent_};
     for (HANDLE* event : events) {
         if (*event != nullptr) {
             CloseHandle(*event);
@@ -124,61 +124,61 @@ void CDhcpPacketThread::CloseEvents()
 
 bool CDhcpPacketThread::Start()
 {
-    if (m_outstanding) {
+    if (outstanding_) {
         return false;
     }
-    InterlockedExchange(&m_stopping, 0);
-    m_probes->Resume();
-    m_stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    m_packetEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    m_doneEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (m_stopEvent == nullptr || m_packetEvent == nullptr || m_doneEvent == nullptr) {
+    InterlockedExchange(&stopping_, 0);
+    probes_->Resume();
+    stopEvent_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    packetEvent_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    doneEvent_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (stopEvent_ == nullptr || packetEvent_ == nullptr || doneEvent_ == nullptr) {
         CloseEvents();
         return false;
     }
     // The running thread holds a reference of its own until its last step.
     AddReference();
     DWORD id = 0;
-    m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, &id);
-    if (m_thread == nullptr) {
-        InterlockedDecrement(&m_references);
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, &id);
+    if (thread_ == nullptr) {
+        InterlockedDecrement(&references_);
         CloseEvents();
         return false;
     }
-    m_outstanding = true;
-    if (m_queue.Size() > 0) {
-        SetEvent(m_packetEvent);
+    outstanding_ = true;
+    if (queue_.Size() > 0) {
+        SetEvent(packetEvent_);
     }
     return true;
 }
 
 void CDhcpPacketThread::SignalStop()
 {
-    if (!m_outstanding) {
+    if (!outstanding_) {
         return;
     }
-    InterlockedExchange(&m_stopping, 1);
-    m_probes->Stop();
-    SetEvent(m_stopEvent);
-    SetEvent(m_packetEvent);
-    if (m_thread != nullptr) {
-        CloseHandle(m_thread);
-        m_thread = nullptr;
+    InterlockedExchange(&stopping_, 1);
+    probes_->Stop();
+    SetEvent(stopEvent_);
+    SetEvent(packetEvent_);
+    if (thread_ != nullptr) {
+        CloseHandle(thread_);
+        thread_ = nullptr;
     }
 }
 
 bool CDhcpPacketThread::WaitForEnd(DWORD ms)
 {
-    if (!m_outstanding) {
+    if (!outstanding_) {
         return true;
     }
-    if (WaitForSingleObject(m_doneEvent, ms) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(doneEvent_, ms) != WAIT_OBJECT_0) {
         return false;
     }
-    m_outstanding = false;
-    if (m_thread != nullptr) {
-        CloseHandle(m_thread);
-        m_thread = nullptr;
+    outstanding_ = false;
+    if (thread_ != nullptr) {
+        CloseHandle(thread_);
+        thread_ = nullptr;
     }
     CloseEvents();
     return true;
@@ -193,23 +193,23 @@ DWORD WINAPI CDhcpPacketThread::ThreadMain(LPVOID self)
 void CDhcpPacketThread::Run()
 {
     for (;;) {
-        if (Stopping() || WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
+        if (Stopping() || WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) {
             break;
         }
-        WaitForSingleObject(m_packetEvent, m_packetWaitMs);
+        WaitForSingleObject(packetEvent_, packetWaitMs_);
         // Messages that arrive meanwhile signal the event again and are taken in the next round at once.
-        const uint64_t staleBefore = m_queue.Stale() + m_probes->Stale();
+        const uint64_t staleBefore = queue_.Stale() + probes_->Stale();
         std::vector<std::unique_ptr<CDHCPPacket>> batch;
         {
-            CDhcpLogBatch lines(m_log);
+            CDhcpLogBatch lines(log_);
             while (!Stopping() && batch.size() < kDhcpBatchLimit) {
-                std::unique_ptr<CDHCPPacket> packet = m_queue.Pop(GetTickCount());
+                std::unique_ptr<CDHCPPacket> packet = queue_.Pop(GetTickCount());
                 if (packet == nullptr) {
                     break;
                 }
                 // A DISCOVER waits for its probe on a thread of its own; nothing else waits behind it.
                 if (CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER) {
-                    TraceProbeQueue(m_probes->Submit(std::move(packet), GetTickCount()));
+                    TraceProbeQueue(probes_->Submit(std::move(packet), GetTickCount()));
                 } else {
                     batch.push_back(std::move(packet));
                 }
@@ -219,29 +219,29 @@ void CDhcpPacketThread::Run()
                 for (const auto& packet : batch) {
                     messages.push_back(packet.get());
                 }
-                m_core->HandleBatch(messages.data(), messages.size());
+                core_->HandleBatch(messages.data(), messages.size());
             }
-            const uint64_t stale = m_queue.Stale() + m_probes->Stale();
+            const uint64_t stale = queue_.Stale() + probes_->Stale();
             if (stale != staleBefore) {
                 Trace().Format("Dropped %d DISCOVER messages that waited longer than %d ms",
                                static_cast<int>(stale - staleBefore), static_cast<int>(kDhcpDiscoverMaxWaitMs));
             }
             if (!Stopping()) {
-                m_core->ExpireLeases();
-                m_core->ExpireOffers();
+                core_->ExpireLeases();
+                core_->ExpireOffers();
             }
         }
         if (batch.size() == kDhcpBatchLimit) {
             // More may be waiting: the next round starts at once.
-            SetEvent(m_packetEvent);
+            SetEvent(packetEvent_);
         }
     }
     // The probe threads use the core: they end before the thread reports its own end. Once a stop is
     // asked for their probes answer at once, so this is the rest of one echo at most.
-    m_probes->Stop();
-    m_probes->WaitDrained(INFINITE);
+    probes_->Stop();
+    probes_->WaitDrained(INFINITE);
     Trace().Line("Process Packet Thread Done");
-    SetEvent(m_doneEvent);
+    SetEvent(doneEvent_);
     // After this the thread touches nothing of the object: a server destroyed meanwhile leaves the freeing
     // to this last reference.
     DropReference();
@@ -256,7 +256,7 @@ void CDhcpPacketThread::TraceProbeQueue(DhcpQueuePush pushed)
         break;
     case DhcpQueuePush::QueuedAfterDrops:
         Trace().Format("DhcpServer: probe queue has room again, %lu DISCOVERs dropped",
-                       static_cast<unsigned long>(m_probes->LastRunOfDrops()));
+                       static_cast<unsigned long>(probes_->LastRunOfDrops()));
         break;
     default:
         break;
@@ -268,5 +268,5 @@ bool CDhcpPacketThread::Answers(uint32_t address)
     if (Stopping()) {
         return true;
     }
-    return m_probe->Answers(address);
+    return probe_->Answers(address);
 }

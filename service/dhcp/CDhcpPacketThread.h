@@ -54,12 +54,12 @@ public:
     /// Lets go of one reference; the last frees everything.
     void DropReference() override;
 
-    CDhcpServerCore& Core() { return *m_core; }
-    const CDhcpServerCore& Core() const { return *m_core; }
-    const CDhcpTrace& Trace() const { return m_core->Context().trace; }
-    CDhcpLogSink& Log() { return m_log; }
+    CDhcpServerCore& Core() { return *core_; }
+    const CDhcpServerCore& Core() const { return *core_; }
+    const CDhcpTrace& Trace() const { return core_->Context().trace; }
+    CDhcpLogSink& Log() { return log_; }
     /// The ICMP facility, when no other probe was given.
-    CIcmpProbe* Icmp() { return m_probe == &m_icmp ? &m_icmp : nullptr; }
+    CIcmpProbe* Icmp() { return probe_ == &icmp_ ? &icmp_ : nullptr; }
 
     /// The plug-in's callbacks are no longer called from here on (the server is going, and the plug-in may
     /// be unloaded after it while a thread that outlived the stop still runs). Waits for a call under way.
@@ -67,21 +67,21 @@ public:
 
     /// Main thread: appends a received message and wakes the thread.
     DhcpQueuePush Enqueue(std::unique_ptr<CDHCPPacket> packet);
-    const CDhcpPacketQueue& Queue() const { return m_queue; }
+    const CDhcpPacketQueue& Queue() const { return queue_; }
     /// The threads that answer DISCOVERs.
-    const CDhcpProbePool& Probes() const { return *m_probes; }
+    const CDhcpProbePool& Probes() const { return *probes_; }
 
     /// Creates the stop, packet and done events (auto-reset, unsignalled) and the thread. False when any of
     /// them cannot be made; what was made is closed again. Messages still queued wake the new thread.
     bool Start();
     /// True from a successful Start until the thread has been seen to end.
-    bool Outstanding() const { return m_outstanding; }
+    bool Outstanding() const { return outstanding_; }
     /// Asks the thread to end: from now on the probe gives up at once, no further message is taken, the
     /// stop and packet events are signalled and the thread handle is closed.
     void SignalStop();
     /// Waits up to `ms` for the thread to end; true once it has, and its events are then closed.
     bool WaitForEnd(DWORD ms);
-    bool Stopping() const { return m_stopping != 0; }
+    bool Stopping() const { return stopping_ != 0; }
 
 private:
     explicit CDhcpPacketThread(const DhcpThreadParts& parts);
@@ -106,29 +106,29 @@ private:
     /// What the client database must tell the user goes to the service log.
     void ServiceLine(const char* text) override;
 
-    DWORD m_packetWaitMs;
-    volatile LONG m_references = 1;
-    volatile LONG m_stopping = 0;
-    bool m_outstanding = false;
+    DWORD packetWaitMs_;
+    volatile LONG references_ = 1;
+    volatile LONG stopping_ = 0;
+    bool outstanding_ = false;
 
     // Declared before the core, which uses them to its end.
-    CWin32DhcpLock m_tableLock;
-    CWin32DhcpLock m_queueLock;
-    CWin32DhcpLock m_saveLock;
-    CWin32DhcpLock m_providerLock;
-    IDhcpAccessProvider* m_provider;
-    CDhcpLogSink m_log;
-    CIcmpProbe m_icmp;
-    CWin32DhcpClock m_systemClock;
-    CWin32DhcpFileSystem m_files;
-    IDhcpAddressProbe* m_probe;
-    CDhcpReplyChannel* m_replies;
-    std::unique_ptr<CDhcpServerCore> m_core;
-    std::unique_ptr<CDhcpProbePool> m_probes;  ///< made after the core it works on
-    CDhcpPacketQueue m_queue;
+    CWin32DhcpLock tableLock_;
+    CWin32DhcpLock queueLock_;
+    CWin32DhcpLock saveLock_;
+    CWin32DhcpLock providerLock_;
+    IDhcpAccessProvider* provider_;
+    CDhcpLogSink log_;
+    CIcmpProbe icmp_;
+    CWin32DhcpClock systemClock_;
+    CWin32DhcpFileSystem files_;
+    IDhcpAddressProbe* probe_;
+    CDhcpReplyChannel* replies_;
+    std::unique_ptr<CDhcpServerCore> core_;
+    std::unique_ptr<CDhcpProbePool> probes_;  ///< made after the core it works on
+    CDhcpPacketQueue queue_;
 
-    HANDLE m_stopEvent = nullptr;
-    HANDLE m_packetEvent = nullptr;
-    HANDLE m_doneEvent = nullptr;
-    HANDLE m_thread = nullptr;
+    HANDLE stopEvent_ = nullptr;
+    HANDLE packetEvent_ = nullptr;
+    HANDLE doneEvent_ = nullptr;
+    HANDLE thread_ = nullptr;
 };

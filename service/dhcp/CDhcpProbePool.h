@@ -51,25 +51,25 @@ public:
     bool WaitDrained(DWORD ms);
 
     /// DISCOVERs dropped for their age, or because a newer one of the same client took their place.
-    uint64_t Stale() const { return m_queue.Stale(); }
-    uint64_t Replaced() const { return m_queue.Replaced(); }
-    size_t Waiting() const { return m_queue.Size(); }
-    uint64_t Dropped() const { return m_queue.Dropped(); }
-    uint64_t LastRunOfDrops() const { return m_queue.LastRunOfDrops(); }
-    LONG Threads() const { return m_threads; }
+    uint64_t Stale() const { return queue_.Stale(); }
+    uint64_t Replaced() const { return queue_.Replaced(); }
+    size_t Waiting() const { return queue_.Size(); }
+    uint64_t Dropped() const { return queue_.Dropped(); }
+    uint64_t LastRunOfDrops() const { return queue_.LastRunOfDrops(); }
+    LONG Threads() const { return threads_; }
 
 private:
     static DWORD WINAPI ThreadMain(LPVOID self);
     void Run();
 
-    CDhcpServerCore& m_core;
-    IDhcpProbePoolOwner& m_owner;
-    CWin32DhcpLock m_queueLock;
-    CDhcpPacketQueue m_queue;
-    CRITICAL_SECTION m_lock;  ///< the counts below and the decision to start or end a thread
-    HANDLE m_work;            ///< semaphore: one count per DISCOVER handed in (and per wake-up at stop)
-    HANDLE m_drained;         ///< manual-reset: set while no thread runs
-    volatile LONG m_threads = 0;
-    LONG m_idle = 0;
-    volatile LONG m_stopping = 0;
+    CDhcpServerCore& core_;
+    IDhcpProbePoolOwner& owner_;
+    CWin32DhcpLock queueLock_;
+    CDhcpPacketQueue queue_;
+    CRITICAL_SECTION lock_;  ///< the counts below and the decision to start or end a thread
+    HANDLE work_;            ///< semaphore: one count per DISCOVER handed in (and per wake-up at stop)
+    HANDLE drained_;         ///< manual-reset: set while no thread runs
+    volatile LONG threads_ = 0;
+    LONG idle_ = 0;
+    volatile LONG stopping_ = 0;
 };

@@ -37,9 +37,9 @@ public:
     /// No reply goes out any more; a send under way has ended when this returns, so the socket may be closed.
     void Close();
     /// True once a send failed in a way that broke the socket (until the next Open).
-    bool Broken() const { return m_broken != 0; }
+    bool Broken() const { return broken_ != 0; }
     /// Replies dropped for lack of room or for their destination.
-    unsigned long Dropped() const { return static_cast<unsigned long>(m_dropped); }
+    unsigned long Dropped() const { return static_cast<unsigned long>(dropped_); }
 
     /// One reply to `address`:`port` with MSG_DONTROUTE: replies stay on the LAN, never by way of the default
     /// route, which faces the Internet. Any thread.
@@ -51,12 +51,12 @@ private:
     CDhcpReplyChannel(const CDhcpReplyChannel&) = delete;
     CDhcpReplyChannel& operator=(const CDhcpReplyChannel&) = delete;
 
-    IDhcpDatagramOut* m_out;
-    CWin32DhcpLock m_lock;
-    volatile LONG m_references = 1;
-    SOCKET m_socket = INVALID_SOCKET;
-    HWND m_window = nullptr;
-    UINT m_message = 0;
-    volatile LONG m_broken = 0;
-    volatile LONG m_dropped = 0;
+    IDhcpDatagramOut* out_;
+    CWin32DhcpLock lock_;
+    volatile LONG references_ = 1;
+    SOCKET socket_ = INVALID_SOCKET;
+    HWND window_ = nullptr;
+    UINT message_ = 0;
+    volatile LONG broken_ = 0;
+    volatile LONG dropped_ = 0;
 };

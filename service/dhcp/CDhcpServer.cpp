@@ -55,50 +55,50 @@ CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider)
 }
 
 CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider, const DhcpServerHost& host)
-    : m_sharingMode(sharingMode),
-      m_adapters(host.adapters),
-      m_replies(CDhcpReplyChannel::Create(host.datagramOut)),
-      m_thread(CDhcpPacketThread::Create(ThreadParts(accessProvider, host, m_replies)))
+    : sharingMode_(sharingMode),
+      adapters_(host.adapters),
+      replies_(CDhcpReplyChannel::Create(host.datagramOut)),
+      thread_(CDhcpPacketThread::Create(ThreadParts(accessProvider, host, replies_)))
 {
-    if (m_adapters == nullptr) {
-        m_ownAdapters.reset(new CAuxAdapterSource());
-        m_adapters = m_ownAdapters.get();
+    if (adapters_ == nullptr) {
+        ownAdapters_.reset(new CAuxAdapterSource());
+        adapters_ = ownAdapters_.get();
     }
 }
 
 CDhcpServer::~CDhcpServer()
 {
-    if (CSocketEndpoint::IsRunning() || m_thread->Outstanding()) {
+    if (CSocketEndpoint::IsRunning() || thread_->Outstanding()) {
         Stop();
     }
-    m_replies->Close();
-    m_thread->DetachAccessProvider();
-    m_thread->DropReference();
-    m_replies->DropReference();
+    replies_->Close();
+    thread_->DetachAccessProvider();
+    thread_->DropReference();
+    replies_->DropReference();
 }
 
 bool CDhcpServer::IsRunning() const
 {
-    return CSocketEndpoint::IsRunning() && !m_replies->Broken();
+    return CSocketEndpoint::IsRunning() && !replies_->Broken();
 }
 
 void CDhcpServer::CloseSocket()
 {
-    m_replies->Close();
+    replies_->Close();
     Close();
 }
 
 bool CDhcpServer::EndEarlierThread()
 {
-    if (!m_thread->Outstanding()) {
+    if (!thread_->Outstanding()) {
         return true;
     }
-    m_thread->SignalStop();
-    if (!m_thread->WaitForEnd(kDhcpStopWaitMs)) {
+    thread_->SignalStop();
+    if (!thread_->WaitForEnd(kDhcpStopWaitMs)) {
         return false;
     }
     // What that run changed (a release, an expiry) would otherwise be lost to the load that follows.
-    m_thread->Core().SaveClientList();
+    thread_->Core().SaveClientList();
     return true;
 }
 
@@ -113,17 +113,17 @@ bool CDhcpServer::Start()
         Trace().Line("Error creating DHCP packet thread");
         return false;
     }
-    CDhcpServerCore& core = m_thread->Core();
+    CDhcpServerCore& core = thread_->Core();
 
     CDhcpIniSettings source;
     DhcpSettings settings = ClampDhcpSettings(ReadDhcpRawSettings(source));
     SetLogPath(settings.logFile.c_str());
-    m_thread->Log().SetPath(LogPath());
+    thread_->Log().SetPath(LogPath());
 
-    m_adapters->Refresh();
+    adapters_->Refresh();
     Trace().Line("Attempting to start DHCP Server");
     if (settings.localAddress == 0) {
-        settings.serverAddress = PickDhcpServerAddress(m_sharingMode, m_adapters->Adapters());
+        settings.serverAddress = PickDhcpServerAddress(sharingMode_, adapters_->Adapters());
         if (settings.serverAddress == 0) {
             CServiceLog::Write(kDhcpNoAddressText);
             return false;
@@ -132,11 +132,11 @@ bool CDhcpServer::Start()
 
     core.LoadClientList();
     // The settings rules turned a mask of 0 into 255.255.255.0 already.
-    if (MoveLowAddressBehindServer(&settings, m_sharingMode)) {
+    if (MoveLowAddressBehindServer(&settings, sharingMode_)) {
         COmbrixIni::WriteInt(kIniDhcpLowAddress, static_cast<int>(kDhcpLowAddressBehindServer));
     }
     core.Configure(settings);
-    m_serverAddress = settings.serverAddress;
+    serverAddress_ = settings.serverAddress;
 
     if (!Create(SOCK_DGRAM, FD_READ, kDhcpSocketMessage) || !Bind(settings.serverPort, settings.serverAddress)) {
         CloseSocket();
@@ -146,14 +146,14 @@ bool CDhcpServer::Start()
     const BOOL broadcast = TRUE;
     setsockopt(Socket(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof(broadcast));
     Trace().Line("DHCP Server Started OK");
-    m_replies->Open(Socket(), SocketWindow(), SocketMessage());
+    replies_->Open(Socket(), SocketWindow(), SocketMessage());
 
     // Loaded before the thread exists, so that the thread never sees the facility half made.
-    CIcmpProbe* icmp = m_thread->Icmp();
+    CIcmpProbe* icmp = thread_->Icmp();
     if (icmp != nullptr && !icmp->Loaded() && !icmp->Load()) {
         Trace().Line("Can't find ICMP.dll");
     }
-    if (!m_thread->Start()) {
+    if (!thread_->Start()) {
         Trace().Line("Error creating DHCP packet thread");
         CloseSocket();
         return false;
@@ -162,12 +162,12 @@ bool CDhcpServer::Start()
 
     // Leases that ran out while the server was stopped end now, each with its expiry NAK from this thread.
     core.ExpireLeases();
-    if (m_replies->Broken()) {
+    if (replies_->Broken()) {
         // An expiry NAK broke the socket: the server does not run, and must not be reported as started.
         Trace().Line("DhcpServer: socket failed while sending the expiry NAKs");
         CloseSocket();
-        m_thread->SignalStop();
-        m_thread->WaitForEnd(kDhcpStopWaitMs);
+        thread_->SignalStop();
+        thread_->WaitForEnd(kDhcpStopWaitMs);
         return false;
     }
     return true;
@@ -177,9 +177,9 @@ bool CDhcpServer::Stop()
 {
     CloseSocket();
     // The thread ends before the table is emptied: it may be in the middle of a message that uses it.
-    m_thread->SignalStop();
-    m_thread->WaitForEnd(kDhcpStopWaitMs);
-    CDhcpServerCore& core = m_thread->Core();
+    thread_->SignalStop();
+    thread_->WaitForEnd(kDhcpStopWaitMs);
+    CDhcpServerCore& core = thread_->Core();
     core.SaveClientList();
     core.ClearClientTable();
     return true;
@@ -195,17 +195,17 @@ void CDhcpServer::OnReceive()
         Trace().Line("DhcpServer: Recv Error or 0 bytes");
         return;
     }
-    std::unique_ptr<CDHCPPacket> packet(new CDHCPPacket(m_thread->Core().Context(),
+    std::unique_ptr<CDHCPPacket> packet(new CDHCPPacket(thread_->Core().Context(),
                                                         reinterpret_cast<const uint8_t*>(buffer),
                                                         static_cast<size_t>(n)));
-    switch (m_thread->Enqueue(std::move(packet))) {
+    switch (thread_->Enqueue(std::move(packet))) {
     case DhcpQueuePush::FirstDrop:
         Trace().Format("DhcpServer: packet queue full (%u waiting), dropping datagrams",
-                       static_cast<unsigned>(m_thread->Queue().Limit()));
+                       static_cast<unsigned>(thread_->Queue().Limit()));
         break;
     case DhcpQueuePush::QueuedAfterDrops:
         Trace().Format("DhcpServer: packet queue has room again, %lu datagrams dropped",
-                       static_cast<unsigned long>(m_thread->Queue().LastRunOfDrops()));
+                       static_cast<unsigned long>(thread_->Queue().LastRunOfDrops()));
         break;
     default:
         break;
@@ -214,39 +214,39 @@ void CDhcpServer::OnReceive()
 
 void CDhcpServer::OnError(int)
 {
-    m_replies->Close();
+    replies_->Close();
 }
 
 void CDhcpServer::OnOwnEvent(WORD event)
 {
     // Only while the channel is still broken: an event left over from a socket closed since (whose handle
     // value a later socket may carry again) finds the channel opened afresh and changes nothing.
-    if (event == kDhcpSendFailedEvent && m_replies->Broken()) {
+    if (event == kDhcpSendFailedEvent && replies_->Broken()) {
         CloseSocket();
     }
 }
 
 void CDhcpServer::SetPool(uint32_t low, uint32_t high)
 {
-    m_thread->Core().SetPool(low, high);
+    thread_->Core().SetPool(low, high);
 }
 
 uint32_t CDhcpServer::PoolLow() const
 {
-    return m_thread->Core().PoolLow();
+    return thread_->Core().PoolLow();
 }
 
 uint32_t CDhcpServer::PoolHigh() const
 {
-    return m_thread->Core().PoolHigh();
+    return thread_->Core().PoolHigh();
 }
 
 uint32_t CDhcpServer::Network() const
 {
-    return m_thread->Core().Network();
+    return thread_->Core().Network();
 }
 
 std::vector<IpcClientEntry> CDhcpServer::Clients() const
 {
-    return m_thread->Core().Snapshot();
+    return thread_->Core().Snapshot();
 }

@@ -64,20 +64,20 @@ public:
     std::vector<IpcClientEntry> Clients() const override;
 
     /// The address bound to at the last start (0 before).
-    uint32_t ServerAddress() const { return m_serverAddress; }
+    uint32_t ServerAddress() const { return serverAddress_; }
     /// Received messages waiting (for the packet thread, or DISCOVERs for a probe thread), and those
     /// dropped because too many waited.
-    size_t QueuedPackets() const { return m_thread->Queue().Size() + m_thread->Probes().Waiting(); }
-    uint64_t DroppedPackets() const { return m_thread->Queue().Dropped() + m_thread->Probes().Dropped(); }
+    size_t QueuedPackets() const { return thread_->Queue().Size() + thread_->Probes().Waiting(); }
+    uint64_t DroppedPackets() const { return thread_->Queue().Dropped() + thread_->Probes().Dropped(); }
     /// Threads answering DISCOVERs now.
-    long ProbeThreads() const { return m_thread->Probes().Threads(); }
+    long ProbeThreads() const { return thread_->Probes().Threads(); }
     /// Replies the system had no room for, or whose destination it could not reach (dropped; the socket
     /// stays open).
-    unsigned long DroppedReplies() const { return m_replies->Dropped(); }
+    unsigned long DroppedReplies() const { return replies_->Dropped(); }
     /// True while a packet thread exists (also one that outlived a stop).
-    bool PacketThreadOutstanding() const { return m_thread->Outstanding(); }
+    bool PacketThreadOutstanding() const { return thread_->Outstanding(); }
     /// The core, for what a test reads of the tables.
-    const CDhcpServerCore& Core() const { return m_thread->Core(); }
+    const CDhcpServerCore& Core() const { return thread_->Core(); }
 
 protected:
     /// One datagram of at most 2048 bytes into the packet queue.
@@ -94,12 +94,12 @@ private:
     /// A packet thread left from an earlier run (a stop that gave up waiting, or a failed send that closed
     /// the socket without a stop) is ended first. False when it does not end within the stop's bound.
     bool EndEarlierThread();
-    const CDhcpTrace& Trace() const { return m_thread->Trace(); }
+    const CDhcpTrace& Trace() const { return thread_->Trace(); }
 
-    int m_sharingMode;
-    IDhcpAdapterSource* m_adapters;
-    std::unique_ptr<IDhcpAdapterSource> m_ownAdapters;
-    CDhcpReplyChannel* m_replies;
-    CDhcpPacketThread* m_thread;
-    uint32_t m_serverAddress = 0;
+    int sharingMode_;
+    IDhcpAdapterSource* adapters_;
+    std::unique_ptr<IDhcpAdapterSource> ownAdapters_;
+    CDhcpReplyChannel* replies_;
+    CDhcpPacketThread* thread_;
+    uint32_t serverAddress_ = 0;
 };

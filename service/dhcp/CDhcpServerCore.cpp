@@ -20,10 +20,10 @@ constexpr char kOutsideDeclineText[] = "DHCPDECLINE for an address outside the p
 /// Holds the injected lock for one scope; can let go of it early.
 class CDhcpServerCore::Guard {
 public:
-    explicit Guard(IDhcpLock* lock) : m_lock(lock)
+    explicit Guard(IDhcpLock* lock) : lock_(lock)
     {
-        if (m_lock != nullptr) {
-            m_lock->Lock();
+        if (lock_ != nullptr) {
+            lock_->Lock();
         }
     }
     ~Guard() { Release(); }
@@ -32,14 +32,14 @@ public:
 
     void Release()
     {
-        if (m_lock != nullptr) {
-            m_lock->Unlock();
-            m_lock = nullptr;
+        if (lock_ != nullptr) {
+            lock_->Unlock();
+            lock_ = nullptr;
         }
     }
 
 private:
-    IDhcpLock* m_lock;
+    IDhcpLock* lock_;
 };
 
 /// One address reserved while it is probed and until the offer that takes it exists: reservations running
@@ -47,11 +47,11 @@ private:
 /// the latest, when it goes out of scope.
 class CDhcpServerCore::Reservation {
 public:
-    explicit Reservation(CDhcpServerCore& core) : m_core(core) {}
+    explicit Reservation(CDhcpServerCore& core) : core_(core) {}
     ~Reservation()
     {
-        if (m_address != 0) {
-            Guard guard(m_core.m_host.lock);
+        if (address_ != 0) {
+            Guard guard(core_.host_.lock);
             ReleaseLocked();
         }
     }
@@ -62,48 +62,48 @@ public:
     bool TakeLocked(uint32_t address)
     {
         ReleaseLocked();
-        if (m_core.IsProbing(address)) {
+        if (core_.IsProbing(address)) {
             return false;
         }
-        m_core.m_probing.push_back(address);
-        m_address = address;
+        core_.probing_.push_back(address);
+        address_ = address;
         return true;
     }
     void ReleaseLocked()
     {
-        if (m_address == 0) {
+        if (address_ == 0) {
             return;
         }
-        auto& marks = m_core.m_probing;
-        marks.erase(std::find(marks.begin(), marks.end(), m_address));
-        m_address = 0;
+        auto& marks = core_.probing_;
+        marks.erase(std::find(marks.begin(), marks.end(), address_));
+        address_ = 0;
     }
 
 private:
-    CDhcpServerCore& m_core;
-    uint32_t m_address = 0;
+    CDhcpServerCore& core_;
+    uint32_t address_ = 0;
 };
 
 /// The client a DISCOVER is being answered for, known until the answer is done, so that a second DISCOVER
 /// of the same client arriving meanwhile (a retransmission) does not make a second offer beside it.
 class CDhcpServerCore::Answering {
 public:
-    Answering(CDhcpServerCore& core, const CDHCPPacket& packet) : m_core(core)
+    Answering(CDhcpServerCore& core, const CDHCPPacket& packet) : core_(core)
     {
-        m_who.hdwrAddr = packet.HardwareAddress();
+        who_.hdwrAddr = packet.HardwareAddress();
         uint8_t length = 0;
         const uint8_t* id = packet.ClientIdentifier(&length);
-        m_who.idId.Assign(id, length);
+        who_.idId.Assign(id, length);
     }
     ~Answering()
     {
-        if (!m_listed) {
+        if (!listed_) {
             return;
         }
-        Guard guard(m_core.m_host.lock);
-        auto& list = m_core.m_answering;
+        Guard guard(core_.host_.lock);
+        auto& list = core_.answering_;
         for (auto it = list.begin(); it != list.end(); ++it) {
-            if (&*it == m_entry) {
+            if (&*it == entry_) {
                 list.erase(it);
                 break;
             }
@@ -115,47 +115,47 @@ public:
     /// Lists the client (lock held). False when a DISCOVER of the same client is already being answered.
     bool ListLocked(const DhcpClientKey& key)
     {
-        for (const auto& other : m_core.m_answering) {
+        for (const auto& other : core_.answering_) {
             if (DhcpEntryMatchesKey(other.idId, other.hdwrAddr, key)) {
                 return false;
             }
         }
-        m_core.m_answering.push_back(m_who);
-        m_entry = &m_core.m_answering.back();
-        m_listed = true;
+        core_.answering_.push_back(who_);
+        entry_ = &core_.answering_.back();
+        listed_ = true;
         return true;
     }
 
 private:
-    CDhcpServerCore& m_core;
-    DhcpOfferEntry m_who;
-    const DhcpOfferEntry* m_entry = nullptr;
-    bool m_listed = false;
+    CDhcpServerCore& core_;
+    DhcpOfferEntry who_;
+    const DhcpOfferEntry* entry_ = nullptr;
+    bool listed_ = false;
 };
 
 CDhcpServerCore::CDhcpServerCore(const DhcpCollaborators& collaborators)
-    : m_host(collaborators),
-      m_context(collaborators.trace),
-      m_database(collaborators.files, collaborators.databasePath, m_context.trace, collaborators.serviceLog)
+    : host_(collaborators),
+      context_(collaborators.trace),
+      database_(collaborators.files, collaborators.databasePath, context_.trace, collaborators.serviceLog)
 {
-    m_context.computerName = collaborators.computerName;
+    context_.computerName = collaborators.computerName;
 }
 
 void CDhcpServerCore::Configure(const DhcpSettings& settings)
 {
-    Guard guard(m_host.lock);
-    m_context.settings = settings;
+    Guard guard(host_.lock);
+    context_.settings = settings;
 }
 
 DhcpSettings CDhcpServerCore::Settings() const
 {
-    Guard guard(m_host.lock);
-    return m_context.settings;
+    Guard guard(host_.lock);
+    return context_.settings;
 }
 
 void CDhcpServerCore::HandleDatagram(const uint8_t* bytes, size_t length)
 {
-    CDHCPPacket packet(m_context, bytes, length);
+    CDHCPPacket packet(context_, bytes, length);
     HandlePacket(packet);
 }
 
@@ -200,25 +200,25 @@ void CDhcpServerCore::Commit(Batch& batch)
     if (batch.save) {
         DhcpSaveSnapshot save;
         {
-            Guard guard(m_host.lock);
-            save = m_database.TakeSnapshot(m_clients);
+            Guard guard(host_.lock);
+            save = database_.TakeSnapshot(clients_);
         }
         WriteSave(save);
     }
     for (const PendingReply& reply : batch.replies) {
         if (!SendReply(*reply.packet, reply.built)) {
-            m_context.trace.Line(reply.failure);
+            context_.trace.Line(reply.failure);
             continue;
         }
-        if (reply.tellLease && m_host.accessProvider != nullptr) {
-            m_host.accessProvider->Lease(reply.hardware.bytes, kDhcpProviderHardwareLength, reply.address);
+        if (reply.tellLease && host_.accessProvider != nullptr) {
+            host_.accessProvider->Lease(reply.hardware.bytes, kDhcpProviderHardwareLength, reply.address);
         }
     }
 }
 
 bool CDhcpServerCore::Probe(uint32_t address)
 {
-    return m_host.probe != nullptr && m_host.probe->Answers(address);
+    return host_.probe != nullptr && host_.probe->Answers(address);
 }
 
 uint32_t CDhcpServerCore::ReserveAddress()
@@ -234,11 +234,11 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
     uint32_t network = 0;
     uint32_t server = 0;
     {
-        Guard guard(m_host.lock);
-        low = m_context.settings.lowAddress;
-        high = m_context.settings.highAddress;
-        network = m_context.settings.network;
-        server = m_context.settings.serverAddress;
+        Guard guard(host_.lock);
+        low = context_.settings.lowAddress;
+        high = context_.settings.highAddress;
+        network = context_.settings.network;
+        server = context_.settings.serverAddress;
     }
     // First pass: an address nobody holds, not even a client whose lease ran out, that stays silent. The
     // candidate stays reserved while it is probed without the lock, and after: the caller's offer takes it.
@@ -248,18 +248,18 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
             continue;
         }
         {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             if (HeldForReservation(candidate) || !reservation.TakeLocked(candidate)) {
                 continue;
             }
         }
         if (!Probe(candidate)) {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             if (!HeldForReservation(candidate)) {
                 return candidate;
             }
         }
-        Guard guard(m_host.lock);
+        Guard guard(host_.lock);
         reservation.ReleaseLocked();
     }
     // Second pass: take back an address from an entry whose lease has ended and whose holder stays silent.
@@ -271,20 +271,20 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
             continue;
         }
         {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             if (!Reclaimable(candidate) || !reservation.TakeLocked(candidate)) {
                 continue;
             }
         }
         if (!Probe(candidate)) {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             if (Reclaimable(candidate)) {
-                m_clients.FindByAddress(candidate)->inAddr = 0;
-                m_clients.RemoveEmptyEntries();
+                clients_.FindByAddress(candidate)->inAddr = 0;
+                clients_.RemoveEmptyEntries();
                 return candidate;
             }
         }
-        Guard guard(m_host.lock);
+        Guard guard(host_.lock);
         reservation.ReleaseLocked();
     }
     // Third pass: take over the address of the oldest offer nobody took up. A client asks for its offer
@@ -294,19 +294,19 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
     for (;;) {
         uint32_t candidate = 0;
         {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             candidate = TakeOverOldestOffer(reservation, low, high, network, server);
         }
         if (candidate == 0) {
             return kDhcpNoAddress;
         }
         if (!Probe(candidate)) {
-            Guard guard(m_host.lock);
+            Guard guard(host_.lock);
             if (!HeldForReservation(candidate)) {
                 return candidate;
             }
         }
-        Guard guard(m_host.lock);
+        Guard guard(host_.lock);
         reservation.ReleaseLocked();
     }
 }
@@ -314,17 +314,17 @@ uint32_t CDhcpServerCore::ReserveAddress(Reservation& reservation)
 uint32_t CDhcpServerCore::TakeOverOldestOffer(Reservation& reservation, uint32_t low, uint32_t high, uint32_t network,
                                               uint32_t server)
 {
-    const uint32_t now = m_host.clock->Now();
+    const uint32_t now = host_.clock->Now();
     const DhcpOfferEntry* oldest = nullptr;
-    for (size_t i = 0; i < m_offers.Count(); ++i) {
-        const DhcpOfferEntry& offer = m_offers.At(i);
+    for (size_t i = 0; i < offers_.Count(); ++i) {
+        const DhcpOfferEntry& offer = offers_.At(i);
         const uint32_t host = DhcpAddressOctet(offer.inAddr, 3);
         const bool inPool = DhcpHostAddress(network, host) == offer.inAddr && host >= low && host < high;
         if (!inPool || offer.inAddr == server || IsProbing(offer.inAddr) ||
             static_cast<uint64_t>(offer.offerTime) + kDhcpOfferTakeOverSeconds > now) {
             continue;
         }
-        const DhcpClientEntry* holder = m_clients.FindByAddress(offer.inAddr);
+        const DhcpClientEntry* holder = clients_.FindByAddress(offer.inAddr);
         if (holder != nullptr && holder->leaseStart != 0) {
             continue;
         }
@@ -338,11 +338,11 @@ uint32_t CDhcpServerCore::TakeOverOldestOffer(Reservation& reservation, uint32_t
     const uint32_t address = oldest->inAddr;
     // The offer goes at once, so its client's REQUEST can no longer take the address meanwhile; an ended
     // lease that still named the address gives it up too.
-    m_offers.Remove(oldest);
-    DhcpClientEntry* holder = m_clients.FindByAddress(address);
+    offers_.Remove(oldest);
+    DhcpClientEntry* holder = clients_.FindByAddress(address);
     if (holder != nullptr) {
         holder->inAddr = 0;
-        m_clients.RemoveEmptyEntries();
+        clients_.RemoveEmptyEntries();
     }
     reservation.TakeLocked(address);
     return address;
@@ -350,58 +350,58 @@ uint32_t CDhcpServerCore::TakeOverOldestOffer(Reservation& reservation, uint32_t
 
 bool CDhcpServerCore::IsProbing(uint32_t address) const
 {
-    return std::find(m_probing.begin(), m_probing.end(), address) != m_probing.end();
+    return std::find(probing_.begin(), probing_.end(), address) != probing_.end();
 }
 
 size_t CDhcpServerCore::ProbingCount() const
 {
-    Guard guard(m_host.lock);
-    return m_probing.size();
+    Guard guard(host_.lock);
+    return probing_.size();
 }
 
 bool CDhcpServerCore::HeldForReservation(uint32_t address)
 {
-    return m_clients.FindByAddress(address) != nullptr || m_offers.FindByAddress(address) != nullptr;
+    return clients_.FindByAddress(address) != nullptr || offers_.FindByAddress(address) != nullptr;
 }
 
 bool CDhcpServerCore::Reclaimable(uint32_t address)
 {
-    const DhcpClientEntry* holder = m_clients.FindByAddress(address);
-    return holder != nullptr && holder->leaseStart == 0 && m_offers.FindByAddress(address) == nullptr;
+    const DhcpClientEntry* holder = clients_.FindByAddress(address);
+    return holder != nullptr && holder->leaseStart == 0 && offers_.FindByAddress(address) == nullptr;
 }
 
 bool CDhcpServerCore::SendReply(const CDHCPPacket& packet, const DhcpBuiltReply& built)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     trace.Line(built.banner);
     TraceDhcpMessage(trace, packet.Reply(), packet.ReplyLength());
     trace.Format("Sending Response to %x", built.destination);
-    return m_host.sender != nullptr &&
-           m_host.sender->SendReply(built.destination, kDhcpClientPort, packet.Reply(), packet.ReplyLength());
+    return host_.sender != nullptr &&
+           host_.sender->SendReply(built.destination, kDhcpClientPort, packet.Reply(), packet.ReplyLength());
 }
 
 void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     trace.Line("------ Discover -------");
     const DhcpClientKey key = packet.ClientKey();
-    const uint32_t now = m_host.clock->Now();
+    const uint32_t now = host_.clock->Now();
 
     uint32_t previous = 0;
     bool openOffer = false;
     Answering answering(*this, packet);
     Reservation reservation(*this);
     {
-        Guard guard(m_host.lock);
+        Guard guard(host_.lock);
         if (!answering.ListLocked(key)) {
             trace.Line(kAlreadyAnsweringText);
             return;
         }
-        const DhcpClientEntry* entry = m_clients.Find(key);
+        const DhcpClientEntry* entry = clients_.Find(key);
         if (entry != nullptr) {
             previous = entry->inAddr;
         }
-        DhcpOfferEntry* offer = m_offers.Find(key);
+        DhcpOfferEntry* offer = offers_.Find(key);
         if (offer != nullptr) {
             offer->offerTime = now;
             trace.Line("Found open offer client");
@@ -412,7 +412,7 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
         // declined it, would only bring the next DECLINE when the holder keeps silent to the probe. Nor is an
         // address taken that another client's open offer holds.
         if (previous != 0 &&
-            (m_clients.HeldByAnother(previous, entry) || m_offers.HeldByAnother(previous, offer))) {
+            (clients_.HeldByAnother(previous, entry) || offers_.HeldByAnother(previous, offer))) {
             previous = 0;
         }
         // The client's own address is reserved too while it is probed: a reservation beside this one
@@ -433,8 +433,8 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
 
     uint32_t offered = 0;
     {
-        Guard guard(m_host.lock);
-        DhcpOfferEntry* offer = openOffer ? m_offers.Find(key) : nullptr;
+        Guard guard(host_.lock);
+        DhcpOfferEntry* offer = openOffer ? offers_.Find(key) : nullptr;
         if (offer == nullptr) {
             char dotted[kDottedAddressBuffer];
             FormatDottedAddress(chosen, dotted);
@@ -448,7 +448,7 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
             fresh.hdwrAddr = packet.HardwareAddress();
             fresh.inAddr = chosen;
             fresh.offerTime = now;
-            offer = m_offers.Add(fresh);
+            offer = offers_.Add(fresh);
             if (offer == nullptr) {
                 reservation.ReleaseLocked();
                 return;
@@ -463,13 +463,13 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
         reservation.ReleaseLocked();
     }
 
-    if (m_host.accessProvider != nullptr &&
-        !m_host.accessProvider->Authorise(packet.HardwareAddress().bytes, kDhcpProviderHardwareLength)) {
+    if (host_.accessProvider != nullptr &&
+        !host_.accessProvider->Authorise(packet.HardwareAddress().bytes, kDhcpProviderHardwareLength)) {
         SendNak(packet);
-        Guard guard(m_host.lock);
-        const DhcpOfferEntry* offer = m_offers.Find(key);
+        Guard guard(host_.lock);
+        const DhcpOfferEntry* offer = offers_.Find(key);
         if (offer != nullptr) {
-            m_offers.Remove(offer);
+            offers_.Remove(offer);
         }
         return;
     }
@@ -485,7 +485,7 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
 
 void CDhcpServerCore::OnRequest(CDHCPPacket& packet, Batch& batch)
 {
-    m_context.trace.Line("------Request-------");
+    context_.trace.Line("------Request-------");
     if (packet.HasServerIdentifier()) {
         OnRequestAfterOffer(packet, batch);
     } else {
@@ -496,9 +496,9 @@ void CDhcpServerCore::OnRequest(CDHCPPacket& packet, Batch& batch)
 DhcpClientEntry* CDhcpServerCore::RecordLease(const DhcpOfferEntry& offer, Batch& batch)
 {
     DhcpClientEntry* entry =
-        m_clients.RecordLease(offer, m_host.clock->Now(), m_context.settings.leaseAddrTimeout, m_context.trace);
+        clients_.RecordLease(offer, host_.clock->Now(), context_.settings.leaseAddrTimeout, context_.trace);
     if (entry == nullptr) {
-        m_context.trace.Line(m_clients.Full() ? kClientTableFullText : "Memory error building client list!!");
+        context_.trace.Line(clients_.Full() ? kClientTableFullText : "Memory error building client list!!");
         return nullptr;
     }
     batch.save = true;
@@ -514,7 +514,7 @@ void CDhcpServerCore::QueueAck(CDHCPPacket& packet, DhcpClientEntry* entry, Batc
     reply.packet = &packet;
     reply.built = packet.BuildReply(plan);
     entry->internetAccess = reply.built.wroteRouter ? 1 : 0;
-    m_context.trace.Format("Sending Acking, Internet Access = %i", static_cast<int>(entry->internetAccess));
+    context_.trace.Format("Sending Acking, Internet Access = %i", static_cast<int>(entry->internetAccess));
     reply.failure = "Error sending DHCP Ack";
     reply.tellLease = true;
     reply.hardware = entry->hdwrAddr;
@@ -524,17 +524,17 @@ void CDhcpServerCore::QueueAck(CDHCPPacket& packet, DhcpClientEntry* entry, Batc
 
 void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet, Batch& batch)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     const DhcpClientKey key = packet.ClientKey();
-    Guard guard(m_host.lock);
-    DhcpOfferEntry* offer = m_offers.Find(key);
+    Guard guard(host_.lock);
+    DhcpOfferEntry* offer = offers_.Find(key);
     if (offer == nullptr) {
         trace.Line("Cannot find DHCPOFFER match for this DHCPREQUEST!");
         return;
     }
-    if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
+    if (packet.ServerIdentifier() != context_.settings.serverAddress) {
         // The client took another server's offer.
-        m_offers.Remove(offer);
+        offers_.Remove(offer);
         return;
     }
     if (!packet.HasRequestedAddress() || packet.RequestedAddress() != offer->inAddr) {
@@ -548,7 +548,7 @@ void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet, Batch& batch)
         return;
     }
     const DhcpOfferEntry taken = *offer;
-    m_offers.Remove(offer);
+    offers_.Remove(offer);
     DhcpClientEntry* entry = RecordLease(taken, batch);
     if (entry != nullptr) {
         QueueAck(packet, entry, batch);
@@ -557,10 +557,10 @@ void CDhcpServerCore::OnRequestAfterOffer(CDHCPPacket& packet, Batch& batch)
 
 void CDhcpServerCore::OnRenewal(CDHCPPacket& packet, Batch& batch)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     const DhcpClientKey key = packet.ClientKey();
-    Guard guard(m_host.lock);
-    DhcpClientEntry* entry = m_clients.Find(key);
+    Guard guard(host_.lock);
+    DhcpClientEntry* entry = clients_.Find(key);
     if (entry == nullptr) {
         trace.Line("Cannot find client configuration for this DHCPREQUEST.");
         QueueNak(packet, batch);
@@ -573,8 +573,8 @@ void CDhcpServerCore::OnRenewal(CDHCPPacket& packet, Batch& batch)
         QueueNak(packet, batch);
         return;
     }
-    entry->leaseStart = m_host.clock->Now();
-    entry->leaseTime = m_context.settings.leaseAddrTimeout;
+    entry->leaseStart = host_.clock->Now();
+    entry->leaseTime = context_.settings.leaseAddrTimeout;
     trace.Line("Extending Client lease");
     batch.save = true;
     QueueAck(packet, entry, batch);
@@ -582,7 +582,7 @@ void CDhcpServerCore::OnRenewal(CDHCPPacket& packet, Batch& batch)
 
 void CDhcpServerCore::OnDecline(CDHCPPacket& packet, Batch& batch)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     trace.Line("-------Decline-------");
     if (!packet.HasRequestedAddress()) {
         return;
@@ -596,32 +596,32 @@ void CDhcpServerCore::OnDecline(CDHCPPacket& packet, Batch& batch)
 
 void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, Batch& batch)
 {
-    const CDhcpTrace& trace = m_context.trace;
-    Guard guard(m_host.lock);
+    const CDhcpTrace& trace = context_.trace;
+    Guard guard(host_.lock);
     // Only an address of the pool's network is this server's to park.
-    if (DhcpHostAddress(m_context.settings.network, DhcpAddressOctet(declined, 3)) != declined) {
+    if (DhcpHostAddress(context_.settings.network, DhcpAddressOctet(declined, 3)) != declined) {
         trace.Line(kOutsideDeclineText);
         return;
     }
-    DhcpClientEntry* sender = m_clients.Find(key);
-    DhcpOfferEntry* senderOffer = m_offers.Find(key);
+    DhcpClientEntry* sender = clients_.Find(key);
+    DhcpOfferEntry* senderOffer = offers_.Find(key);
     // Only the computer that was given the address can find it in use. A DECLINE naming somebody else's
     // running lease or open offer would park an address that computer goes on using.
-    for (size_t i = 0; i < m_clients.Count(); ++i) {
-        const DhcpClientEntry& holder = m_clients.At(i);
+    for (size_t i = 0; i < clients_.Count(); ++i) {
+        const DhcpClientEntry& holder = clients_.At(i);
         if (&holder != sender && holder.inAddr == declined && holder.leaseStart != 0 &&
             !DhcpIsDeclinePlaceholder(holder.idId, holder.hdwrAddr)) {
             trace.Line(kForeignDeclineText);
             return;
         }
     }
-    if (m_offers.HeldByAnother(declined, senderOffer)) {
+    if (offers_.HeldByAnother(declined, senderOffer)) {
         trace.Line(kForeignDeclineText);
         return;
     }
     // The sender gives the address up: its entry and its offer no longer hold it.
     if (senderOffer != nullptr && senderOffer->inAddr == declined) {
-        m_offers.Remove(senderOffer);
+        offers_.Remove(senderOffer);
     }
     if (sender != nullptr && sender->inAddr == declined) {
         sender->inAddr = 0;
@@ -637,7 +637,7 @@ void CDhcpServerCore::ParkDeclined(const DhcpClientKey& key, uint32_t declined, 
 
 void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     trace.Line("-------Release--------");
     if (packet.HasRequestedAddress()) {
         char dotted[kDottedAddressBuffer];
@@ -649,11 +649,11 @@ void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
     }
     DhcpHardwareAddress hardware;
     {
-        Guard guard(m_host.lock);
-        if (packet.ServerIdentifier() != m_context.settings.serverAddress) {
+        Guard guard(host_.lock);
+        if (packet.ServerIdentifier() != context_.settings.serverAddress) {
             return;
         }
-        DhcpClientEntry* entry = m_clients.Find(packet.ClientKey());
+        DhcpClientEntry* entry = clients_.Find(packet.ClientKey());
         if (entry == nullptr) {
             return;
         }
@@ -661,22 +661,22 @@ void CDhcpServerCore::OnRelease(CDHCPPacket& packet)
         entry->leaseStart = 0;
         entry->leaseTime = 0;
         hardware = entry->hdwrAddr;
-        m_clients.RemoveEmptyEntries();
+        clients_.RemoveEmptyEntries();
     }
-    if (m_host.accessProvider != nullptr) {
-        m_host.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
+    if (host_.accessProvider != nullptr) {
+        host_.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
     }
 }
 
 void CDhcpServerCore::OnInform(CDHCPPacket& packet, Batch& batch)
 {
-    m_context.trace.Line("--------Inform--------");
+    context_.trace.Line("--------Inform--------");
     QueueReply(packet, DhcpReplyKind::InformAck, batch);
 }
 
 void CDhcpServerCore::QueueNak(CDHCPPacket& packet, Batch& batch)
 {
-    m_context.trace.Line("-------- Nack -------");
+    context_.trace.Line("-------- Nack -------");
     QueueReply(packet, DhcpReplyKind::Nak, batch);
 }
 
@@ -700,9 +700,9 @@ void CDhcpServerCore::SendNak(CDHCPPacket& packet)
 
 void CDhcpServerCore::SendExpiryNak(const DhcpHardwareAddress& hardware)
 {
-    const CDhcpTrace& trace = m_context.trace;
+    const CDhcpTrace& trace = context_.trace;
     trace.Line("------ NackIt Client Lease -------");
-    CDHCPPacket packet(m_context);
+    CDHCPPacket packet(context_);
     DhcpReplyPlan plan;
     plan.kind = DhcpReplyKind::ExpiryNak;
     plan.hardware = hardware;
@@ -716,36 +716,36 @@ void CDhcpServerCore::ExpireLeases()
 {
     std::vector<DhcpHardwareAddress> ended;
     {
-        Guard guard(m_host.lock);
-        m_clients.ExpireLeases(m_host.clock->Now(), &ended);
+        Guard guard(host_.lock);
+        clients_.ExpireLeases(host_.clock->Now(), &ended);
     }
     for (const DhcpHardwareAddress& hardware : ended) {
         SendExpiryNak(hardware);
-        if (m_host.accessProvider != nullptr) {
-            m_host.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
+        if (host_.accessProvider != nullptr) {
+            host_.accessProvider->Release(hardware.bytes, kDhcpProviderHardwareLength);
         }
     }
 }
 
 void CDhcpServerCore::ExpireOffers()
 {
-    const uint32_t now = m_host.clock->Now();
-    Guard guard(m_host.lock);
-    m_offers.Expire(now, m_context.settings.offerAddrTimeout);
+    const uint32_t now = host_.clock->Now();
+    Guard guard(host_.lock);
+    offers_.Expire(now, context_.settings.offerAddrTimeout);
 }
 
 void CDhcpServerCore::LoadClientList()
 {
-    Guard guard(m_host.lock);
-    m_database.Load(&m_clients);
+    Guard guard(host_.lock);
+    database_.Load(&clients_);
 }
 
 void CDhcpServerCore::SaveClientList()
 {
     DhcpSaveSnapshot save;
     {
-        Guard guard(m_host.lock);
-        save = m_database.TakeSnapshot(m_clients);
+        Guard guard(host_.lock);
+        save = database_.TakeSnapshot(clients_);
     }
     WriteSave(save);
 }
@@ -755,73 +755,73 @@ void CDhcpServerCore::WriteSave(const DhcpSaveSnapshot& save)
     if (!save.write) {
         return;
     }
-    Guard guard(m_host.saveLock);
-    m_database.WriteSnapshot(save);
+    Guard guard(host_.saveLock);
+    database_.WriteSnapshot(save);
 }
 
 void CDhcpServerCore::ClearClientTable()
 {
-    Guard guard(m_host.lock);
-    m_clients.Clear();
-    m_database.TableCleared();
+    Guard guard(host_.lock);
+    clients_.Clear();
+    database_.TableCleared();
 }
 
 void CDhcpServerCore::SetPool(uint32_t lowAddress, uint32_t highAddress)
 {
     ClampDhcpPool(&lowAddress, &highAddress);
-    Guard guard(m_host.lock);
-    m_context.settings.lowAddress = lowAddress;
-    m_context.settings.highAddress = highAddress;
+    Guard guard(host_.lock);
+    context_.settings.lowAddress = lowAddress;
+    context_.settings.highAddress = highAddress;
 }
 
 uint32_t CDhcpServerCore::PoolLow() const
 {
-    Guard guard(m_host.lock);
-    return m_context.settings.lowAddress;
+    Guard guard(host_.lock);
+    return context_.settings.lowAddress;
 }
 
 uint32_t CDhcpServerCore::PoolHigh() const
 {
-    Guard guard(m_host.lock);
-    return m_context.settings.highAddress;
+    Guard guard(host_.lock);
+    return context_.settings.highAddress;
 }
 
 uint32_t CDhcpServerCore::Network() const
 {
-    Guard guard(m_host.lock);
-    return m_context.settings.network;
+    Guard guard(host_.lock);
+    return context_.settings.network;
 }
 
 std::vector<IpcClientEntry> CDhcpServerCore::Snapshot() const
 {
-    Guard guard(m_host.lock);
-    return m_clients.Snapshot();
+    Guard guard(host_.lock);
+    return clients_.Snapshot();
 }
 
 std::vector<DhcpClientEntry> CDhcpServerCore::ClientEntries() const
 {
-    Guard guard(m_host.lock);
+    Guard guard(host_.lock);
     // Sized once: an entry is some 550 bytes, and a vector grown from empty would copy each several times.
     std::vector<DhcpClientEntry> copy;
-    copy.reserve(m_clients.Count());
-    for (size_t i = 0; i < m_clients.Count(); ++i) {
-        copy.push_back(m_clients.At(i));
+    copy.reserve(clients_.Count());
+    for (size_t i = 0; i < clients_.Count(); ++i) {
+        copy.push_back(clients_.At(i));
     }
     return copy;
 }
 
 std::vector<DhcpOfferEntry> CDhcpServerCore::OfferEntries() const
 {
-    Guard guard(m_host.lock);
+    Guard guard(host_.lock);
     std::vector<DhcpOfferEntry> copy;
-    for (size_t i = 0; i < m_offers.Count(); ++i) {
-        copy.push_back(m_offers.At(i));
+    for (size_t i = 0; i < offers_.Count(); ++i) {
+        copy.push_back(offers_.At(i));
     }
     return copy;
 }
 
 bool CDhcpServerCore::AddClientEntry(const DhcpClientEntry& entry)
 {
-    Guard guard(m_host.lock);
-    return m_clients.Append(entry);
+    Guard guard(host_.lock);
+    return clients_.Append(entry);
 }

@@ -57,7 +57,7 @@ public:
     void Configure(const DhcpSettings& settings);
     DhcpSettings Settings() const;
     /// What received messages are built against: `new CDHCPPacket(core.Context(), bytes, length)`.
-    const DhcpServerContext& Context() const { return m_context; }
+    const DhcpServerContext& Context() const { return context_; }
 
     /// Checks and handles one received message (packet thread).
     void HandlePacket(CDHCPPacket& packet);
@@ -164,11 +164,11 @@ private:
     /// The table work of a DECLINE (takes the lock).
     void ParkDeclined(const DhcpClientKey& key, uint32_t declined, Batch& batch);
 
-    DhcpCollaborators m_host;
-    DhcpServerContext m_context;
-    CDhcpClientTable m_clients;
-    CDhcpOfferList m_offers;
-    CDhcpClientDatabase m_database;
-    std::vector<uint32_t> m_probing;        ///< addresses reserved while they are probed
-    std::list<DhcpOfferEntry> m_answering;  ///< clients whose DISCOVER is being answered
+    DhcpCollaborators host_;
+    DhcpServerContext context_;
+    CDhcpClientTable clients_;
+    CDhcpOfferList offers_;
+    CDhcpClientDatabase database_;
+    std::vector<uint32_t> probing_;        ///< addresses reserved while they are probed
+    std::list<DhcpOfferEntry> answering_;  ///< clients whose DISCOVER is being answered
 };

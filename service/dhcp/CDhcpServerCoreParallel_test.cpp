@@ -19,11 +19,11 @@ namespace {
 
 class MutexLock : public IDhcpLock {
 public:
-    void Lock() override { m_mutex.lock(); }
-    void Unlock() override { m_mutex.unlock(); }
+    void Lock() override { mutex_.lock(); }
+    void Unlock() override { mutex_.unlock(); }
 
 private:
-    std::mutex m_mutex;
+    std::mutex mutex_;
 };
 
 /// A probe that answers at once for the addresses in `answering` and holds the probes of silent ones in
@@ -31,68 +31,68 @@ private:
 /// of a round overlaps every other, as a second-long ICMP echo to a silent address does.
 class OverlappingProbe : public IDhcpAddressProbe {
 public:
-    OverlappingProbe(int width, int boundMs) : m_width(width), m_boundMs(boundMs) {}
+    OverlappingProbe(int width, int boundMs) : width_(width), boundMs_(boundMs) {}
     bool Answers(uint32_t address) override
     {
-        std::unique_lock<std::mutex> hold(m_mutex);
+        std::unique_lock<std::mutex> hold(mutex_);
         if (answering.count(address) != 0) {
             return true;
         }
-        const int round = m_round;
-        ++m_silentProbes;
-        ++m_inside;
-        if (m_inside > m_widest) {
-            m_widest = m_inside;
+        const int round = round_;
+        ++silentProbes_;
+        ++inside_;
+        if (inside_ > widest_) {
+            widest_ = inside_;
         }
-        if (m_inside >= m_width) {
-            ++m_round;
-            m_changed.notify_all();
+        if (inside_ >= width_) {
+            ++round_;
+            changed_.notify_all();
         } else {
-            m_changed.wait_for(hold, std::chrono::milliseconds(m_boundMs), [this, round] { return m_round != round; });
+            changed_.wait_for(hold, std::chrono::milliseconds(boundMs_), [this, round] { return round_ != round; });
         }
-        --m_inside;
+        --inside_;
         return false;
     }
     int SilentProbes()
     {
-        std::lock_guard<std::mutex> hold(m_mutex);
-        return m_silentProbes;
+        std::lock_guard<std::mutex> hold(mutex_);
+        return silentProbes_;
     }
     int Widest()
     {
-        std::lock_guard<std::mutex> hold(m_mutex);
-        return m_widest;
+        std::lock_guard<std::mutex> hold(mutex_);
+        return widest_;
     }
 
     std::set<uint32_t> answering;
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_width;
-    int m_boundMs;
-    int m_inside = 0;
-    int m_widest = 0;
-    int m_round = 0;
-    int m_silentProbes = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int width_;
+    int boundMs_;
+    int inside_ = 0;
+    int widest_ = 0;
+    int round_ = 0;
+    int silentProbes_ = 0;
 };
 
 class LockedSender : public IDhcpReplySender {
 public:
     bool SendReply(uint32_t, uint16_t, const uint8_t* bytes, size_t length) override
     {
-        std::lock_guard<std::mutex> hold(m_mutex);
+        std::lock_guard<std::mutex> hold(mutex_);
         sent.emplace_back(bytes, bytes + length);
         return true;
     }
     std::vector<std::vector<uint8_t>> Sent()
     {
-        std::lock_guard<std::mutex> hold(m_mutex);
+        std::lock_guard<std::mutex> hold(mutex_);
         return sent;
     }
 
 private:
-    std::mutex m_mutex;
+    std::mutex mutex_;
     std::vector<std::vector<uint8_t>> sent;
 };
 

@@ -44,56 +44,56 @@ MessageBuilder From(uint8_t type, int client)
 /// step no two computers may believe they hold one address, and the tables must agree.
 class Ledger {
 public:
-    explicit Ledger(CoreRig& rig) : m_rig(rig) {}
+    explicit Ledger(CoreRig& rig) : rig_(rig) {}
 
     void Play(const Step& s)
     {
-        const size_t before = m_rig.sender.sent.size();
+        const size_t before = rig_.sender.sent.size();
         switch (s.act) {
         case Act::Discover:
-            m_rig.Handle(From(DHCPDISCOVER, s.client).Build());
+            rig_.Handle(From(DHCPDISCOVER, s.client).Build());
             break;
         case Act::Take:
-            m_rig.Handle(From(DHCPREQUEST, s.client)
+            rig_.Handle(From(DHCPREQUEST, s.client)
                              .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
-                             .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : m_offered[s.client])
+                             .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : offered_[s.client])
                              .Build());
             break;
         case Act::Renew:
-            m_rig.Handle(From(DHCPREQUEST, s.client).Ciaddr(s.address != 0 ? s.address : Held(s.client)).Build());
+            rig_.Handle(From(DHCPREQUEST, s.client).Ciaddr(s.address != 0 ? s.address : Held(s.client)).Build());
             break;
         case Act::Release:
-            m_rig.Handle(From(DHCPRELEASE, s.client)
+            rig_.Handle(From(DHCPRELEASE, s.client)
                              .Ciaddr(Held(s.client))
                              .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
                              .Build());
-            m_held.erase(s.client);
+            held_.erase(s.client);
             break;
         case Act::Decline:
-            m_rig.Handle(From(DHCPDECLINE, s.client)
+            rig_.Handle(From(DHCPDECLINE, s.client)
                              .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : Held(s.client))
                              .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
                              .Build());
             if (s.address == 0 || s.address == Held(s.client)) {
-                m_held.erase(s.client);
+                held_.erase(s.client);
             }
             break;
         case Act::Elapse:
-            m_rig.clock.now += static_cast<uint32_t>(s.client);
+            rig_.clock.now += static_cast<uint32_t>(s.client);
             break;
         case Act::Expire:
-            m_rig.core->ExpireLeases();
-            m_rig.core->ExpireOffers();
+            rig_.core->ExpireLeases();
+            rig_.core->ExpireOffers();
             break;
         case Act::Answers:
-            m_rig.probe.answering.insert(s.address);
+            rig_.probe.answering.insert(s.address);
             break;
         case Act::Silent:
-            m_rig.probe.answering.erase(s.address);
+            rig_.probe.answering.erase(s.address);
             break;
         }
-        for (size_t i = before; i < m_rig.sender.sent.size(); ++i) {
-            Observe(m_rig.sender.sent[i].bytes);
+        for (size_t i = before; i < rig_.sender.sent.size(); ++i) {
+            Observe(rig_.sender.sent[i].bytes);
         }
     }
 
@@ -101,8 +101,8 @@ public:
     std::string Clash() const
     {
         std::map<uint32_t, int> owner;
-        for (const auto& held : m_held) {
-            if (m_until.at(held.first) <= m_rig.clock.now) {
+        for (const auto& held : held_) {
+            if (until_.at(held.first) <= rig_.clock.now) {
                 continue;
             }
             auto found = owner.find(held.second);
@@ -112,11 +112,11 @@ public:
             }
             owner[held.second] = held.first;
         }
-        return DhcpAddressClash(m_rig.core->ClientEntries(), m_rig.core->OfferEntries());
+        return DhcpAddressClash(rig_.core->ClientEntries(), rig_.core->OfferEntries());
     }
 
-    uint32_t Offered(int client) const { return m_offered.count(client) ? m_offered.at(client) : 0; }
-    uint32_t Held(int client) const { return m_held.count(client) ? m_held.at(client) : 0; }
+    uint32_t Offered(int client) const { return offered_.count(client) ? offered_.at(client) : 0; }
+    uint32_t Held(int client) const { return held_.count(client) ? held_.at(client) : 0; }
 
 private:
     void Observe(const std::vector<uint8_t>& reply)
@@ -125,24 +125,24 @@ private:
         const uint32_t yiaddr = ReplyWord(reply, kDhcpYiaddrOffset);
         switch (reply[kDhcpTypeValueOffset]) {
         case DHCPOFFER:
-            m_offered[client] = yiaddr;
+            offered_[client] = yiaddr;
             break;
         case DHCPACK:
-            m_held[client] = yiaddr;
-            m_until[client] = m_rig.clock.now + m_rig.settings.leaseAddrTimeout;
+            held_[client] = yiaddr;
+            until_[client] = rig_.clock.now + rig_.settings.leaseAddrTimeout;
             break;
         case DHCPNAK:
-            m_held.erase(client);
+            held_.erase(client);
             break;
         default:
             break;
         }
     }
 
-    CoreRig& m_rig;
-    std::map<int, uint32_t> m_offered;
-    std::map<int, uint32_t> m_held;
-    std::map<int, uint32_t> m_until;
+    CoreRig& rig_;
+    std::map<int, uint32_t> offered_;
+    std::map<int, uint32_t> held_;
+    std::map<int, uint32_t> until_;
 };
 
 constexpr uint32_t kTwo = Ip(192, 168, 0, 2);

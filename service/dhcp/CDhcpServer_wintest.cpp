@@ -73,53 +73,53 @@ class GatedProbe : public IDhcpAddressProbe {
 public:
     GatedProbe()
     {
-        InitializeCriticalSection(&m_lock);
-        m_open = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-        m_entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        InitializeCriticalSection(&lock_);
+        open_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+        entered_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
     ~GatedProbe() override
     {
-        CloseHandle(m_open);
-        CloseHandle(m_entered);
-        DeleteCriticalSection(&m_lock);
+        CloseHandle(open_);
+        CloseHandle(entered_);
+        DeleteCriticalSection(&lock_);
     }
 
     bool Answers(uint32_t address) override
     {
-        EnterCriticalSection(&m_lock);
-        ++m_calls;
-        const bool answers = m_answering.count(address) != 0;
-        LeaveCriticalSection(&m_lock);
-        SetEvent(m_entered);
-        WaitForSingleObject(m_open, kHoldLimitMs);
+        EnterCriticalSection(&lock_);
+        ++calls_;
+        const bool answers = answering_.count(address) != 0;
+        LeaveCriticalSection(&lock_);
+        SetEvent(entered_);
+        WaitForSingleObject(open_, kHoldLimitMs);
         return answers;
     }
 
-    void Hold() { ResetEvent(m_entered), ResetEvent(m_open); }
-    void Open() { SetEvent(m_open); }
-    bool WaitEntered(DWORD ms) { return WaitForSingleObject(m_entered, ms) == WAIT_OBJECT_0; }
+    void Hold() { ResetEvent(entered_), ResetEvent(open_); }
+    void Open() { SetEvent(open_); }
+    bool WaitEntered(DWORD ms) { return WaitForSingleObject(entered_, ms) == WAIT_OBJECT_0; }
     void Answer(uint32_t address)
     {
-        EnterCriticalSection(&m_lock);
-        m_answering.insert(address);
-        LeaveCriticalSection(&m_lock);
+        EnterCriticalSection(&lock_);
+        answering_.insert(address);
+        LeaveCriticalSection(&lock_);
     }
     int Calls()
     {
-        EnterCriticalSection(&m_lock);
-        const int calls = m_calls;
-        LeaveCriticalSection(&m_lock);
+        EnterCriticalSection(&lock_);
+        const int calls = calls_;
+        LeaveCriticalSection(&lock_);
         return calls;
     }
 
     static constexpr DWORD kHoldLimitMs = 30000;
 
 private:
-    CRITICAL_SECTION m_lock;
-    HANDLE m_open;
-    HANDLE m_entered;
-    std::set<uint32_t> m_answering;
-    int m_calls = 0;
+    CRITICAL_SECTION lock_;
+    HANDLE open_;
+    HANDLE entered_;
+    std::set<uint32_t> answering_;
+    int calls_ = 0;
 };
 
 struct Sent {
@@ -134,18 +134,18 @@ struct Sent {
 /// Windows Sockets error.
 class Catcher : public IDhcpDatagramOut {
 public:
-    Catcher() { InitializeCriticalSection(&m_lock); }
-    ~Catcher() override { DeleteCriticalSection(&m_lock); }
+    Catcher() { InitializeCriticalSection(&lock_); }
+    ~Catcher() override { DeleteCriticalSection(&lock_); }
 
     int SendTo(SOCKET, const char* data, int length, const sockaddr_in& to, int flags, int* error) override
     {
-        EnterCriticalSection(&m_lock);
-        const int fail = m_failWith;
+        EnterCriticalSection(&lock_);
+        const int fail = failWith_;
         if (fail == 0) {
-            m_sent.push_back({to.sin_addr.s_addr, ntohs(to.sin_port), flags, GetCurrentThreadId(),
+            sent_.push_back({to.sin_addr.s_addr, ntohs(to.sin_port), flags, GetCurrentThreadId(),
                               std::vector<uint8_t>(data, data + length)});
         }
-        LeaveCriticalSection(&m_lock);
+        LeaveCriticalSection(&lock_);
         if (fail != 0) {
             *error = fail;
             return SOCKET_ERROR;
@@ -155,22 +155,22 @@ public:
 
     std::vector<Sent> SentSoFar()
     {
-        EnterCriticalSection(&m_lock);
-        std::vector<Sent> copy = m_sent;
-        LeaveCriticalSection(&m_lock);
+        EnterCriticalSection(&lock_);
+        std::vector<Sent> copy = sent_;
+        LeaveCriticalSection(&lock_);
         return copy;
     }
     void FailSendsWith(int error)
     {
-        EnterCriticalSection(&m_lock);
-        m_failWith = error;
-        LeaveCriticalSection(&m_lock);
+        EnterCriticalSection(&lock_);
+        failWith_ = error;
+        LeaveCriticalSection(&lock_);
     }
 
 private:
-    CRITICAL_SECTION m_lock;
-    std::vector<Sent> m_sent;
-    int m_failWith = 0;
+    CRITICAL_SECTION lock_;
+    std::vector<Sent> sent_;
+    int failWith_ = 0;
 };
 
 DhcpServerHost WithCatcher(DhcpServerHost host, Catcher* catcher)
@@ -202,11 +202,11 @@ public:
 /// A plug-in's callbacks as the packet thread makes them: refuses one hardware address, counts the calls.
 class CountingProvider : public IDhcpAccessProvider {
 public:
-    explicit CountingProvider(uint8_t refusedLast) : m_refusedLast(refusedLast) {}
+    explicit CountingProvider(uint8_t refusedLast) : refusedLast_(refusedLast) {}
     bool Authorise(const uint8_t* hardwareAddress, int length) override
     {
         InterlockedIncrement(&authorised);
-        return !(length == 6 && hardwareAddress[5] == m_refusedLast);
+        return !(length == 6 && hardwareAddress[5] == refusedLast_);
     }
     void Lease(const uint8_t*, int, uint32_t) override { InterlockedIncrement(&leases); }
     void Release(const uint8_t*, int) override { InterlockedIncrement(&releases); }
@@ -216,7 +216,7 @@ public:
     volatile LONG releases = 0;
 
 private:
-    uint8_t m_refusedLast;
+    uint8_t refusedLast_;
 };
 
 // A client as udhcpc is one: option 61 of type 1 and its MAC, a host name, the usual parameter list.

@@ -10,13 +10,13 @@ void CDhcpTrace::Line(const char* message) const
         return;
     }
     if (!HasControlCharacters(message)) {
-        m_sink->TraceLine(message);
+        sink_->TraceLine(message);
         return;
     }
     char copy[kFormattedMessageSize];
     FormatLogMessage(copy, "%s", message);
     ReplaceControlCharacters(copy);
-    m_sink->TraceLine(copy);
+    sink_->TraceLine(copy);
 }
 
 void CDhcpTrace::Format(const char* fmt, ...) const
@@ -30,5 +30,5 @@ void CDhcpTrace::Format(const char* fmt, ...) const
     FormatLogMessageV(message, fmt, args);
     va_end(args);
     ReplaceControlCharacters(message);
-    m_sink->TraceLine(message);
+    sink_->TraceLine(message);
 }

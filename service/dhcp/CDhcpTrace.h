@@ -7,15 +7,15 @@
 class CDhcpTrace {
 public:
     /// `sink` may be null: the log is then off.
-    explicit CDhcpTrace(IDhcpTraceSink* sink) : m_sink(sink) {}
+    explicit CDhcpTrace(IDhcpTraceSink* sink) : sink_(sink) {}
 
     /// True while the component log is on.
-    bool Enabled() const { return m_sink != nullptr && m_sink->TraceEnabled(); }
+    bool Enabled() const { return sink_ != nullptr && sink_->TraceEnabled(); }
     /// One line holding `message`.
     void Line(const char* message) const;
     /// One line formatted by printf rules, cut at 511 characters.
     void Format(const char* fmt, ...) const OMBRIX_PRINTF_LIKE(2, 3);
 
 private:
-    IDhcpTraceSink* m_sink;
+    IDhcpTraceSink* sink_;
 };

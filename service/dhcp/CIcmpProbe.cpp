@@ -28,28 +28,28 @@ Fn Lookup(HMODULE library, const char* name)
 
 CIcmpProbe::~CIcmpProbe()
 {
-    if (m_handle != INVALID_HANDLE_VALUE && m_closeHandle != nullptr) {
-        m_closeHandle(m_handle);
+    if (handle_ != INVALID_HANDLE_VALUE && closeHandle_ != nullptr) {
+        closeHandle_(handle_);
     }
-    if (m_library != nullptr) {
-        FreeLibrary(m_library);
+    if (library_ != nullptr) {
+        FreeLibrary(library_);
     }
 }
 
 bool CIcmpProbe::Load()
 {
-    if (m_library != nullptr) {
+    if (library_ != nullptr) {
         return true;
     }
-    m_library = LoadLibraryA(kIcmpLibrary);
-    if (m_library == nullptr) {
+    library_ = LoadLibraryA(kIcmpLibrary);
+    if (library_ == nullptr) {
         return false;
     }
-    m_createFile = Lookup<IcmpCreateFileFn>(m_library, "IcmpCreateFile");
-    m_closeHandle = Lookup<IcmpCloseHandleFn>(m_library, "IcmpCloseHandle");
-    m_sendEcho = Lookup<IcmpSendEchoFn>(m_library, "IcmpSendEcho");
-    if (m_createFile != nullptr) {
-        m_handle = m_createFile();
+    createFile_ = Lookup<IcmpCreateFileFn>(library_, "IcmpCreateFile");
+    closeHandle_ = Lookup<IcmpCloseHandleFn>(library_, "IcmpCloseHandle");
+    sendEcho_ = Lookup<IcmpSendEchoFn>(library_, "IcmpSendEcho");
+    if (createFile_ != nullptr) {
+        handle_ = createFile_();
     }
     return true;
 }
@@ -62,7 +62,7 @@ bool CIcmpProbe::Answers(uint32_t address)
     char data[sizeof(kIcmpProbeData)];
     std::memcpy(data, kIcmpProbeData, sizeof(data));
     unsigned char reply[kIcmpProbeReplyBufferSize] = {};
-    const DWORD replies = m_sendEcho(m_handle, address, data, kProbeDataLength, nullptr, reply, sizeof(reply),
+    const DWORD replies = sendEcho_(handle_, address, data, kProbeDataLength, nullptr, reply, sizeof(reply),
                                      kIcmpProbeTimeoutMs);
     // The address is held in network order as the system keeps it, so it compares as read.
     return replies > 0 && LoadLe32(reply + kReplyStatusOffset) == kIpSuccess &&

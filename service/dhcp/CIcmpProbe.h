@@ -22,9 +22,9 @@ public:
     /// Loads "Icmp.dll" unless it is loaded already, looks up IcmpCreateFile, IcmpCloseHandle and
     /// IcmpSendEcho and creates the handle. False when the library cannot be loaded.
     bool Load();
-    bool Loaded() const { return m_library != nullptr; }
+    bool Loaded() const { return library_ != nullptr; }
     /// True when a handle exists to send echoes with.
-    bool Usable() const { return m_handle != INVALID_HANDLE_VALUE && m_sendEcho != nullptr; }
+    bool Usable() const { return handle_ != INVALID_HANDLE_VALUE && sendEcho_ != nullptr; }
 
     /// True when the candidate itself sent an echo reply. An error report that comes back instead (the
     /// stack's own "host unreachable" for an address whose ARP resolution failed a moment ago) says that
@@ -37,9 +37,9 @@ private:
     typedef BOOL(WINAPI* IcmpCloseHandleFn)(HANDLE);
     typedef DWORD(WINAPI* IcmpSendEchoFn)(HANDLE, unsigned long, void*, WORD, void*, void*, DWORD, DWORD);
 
-    HMODULE m_library = nullptr;
-    IcmpCreateFileFn m_createFile = nullptr;
-    IcmpCloseHandleFn m_closeHandle = nullptr;
-    IcmpSendEchoFn m_sendEcho = nullptr;
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    HMODULE library_ = nullptr;
+    IcmpCreateFileFn createFile_ = nullptr;
+    IcmpCloseHandleFn closeHandle_ = nullptr;
+    IcmpSendEchoFn sendEcho_ = nullptr;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
 };

@@ -69,15 +69,15 @@ bool CPosixDhcpFileSystem::FileExists(const std::string& path)
 bool CPosixDhcpFileSystem::CreateForWriting(const std::string& path)
 {
     CloseWriting();
-    m_writing = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, kFileMode);
-    return m_writing >= 0;
+    writing_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, kFileMode);
+    return writing_ >= 0;
 }
 
 size_t CPosixDhcpFileSystem::WriteBytes(const uint8_t* bytes, size_t length)
 {
     size_t done = 0;
-    while (m_writing >= 0 && done < length) {
-        const ssize_t n = write(m_writing, bytes + done, length - done);
+    while (writing_ >= 0 && done < length) {
+        const ssize_t n = write(writing_, bytes + done, length - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -91,20 +91,20 @@ size_t CPosixDhcpFileSystem::WriteBytes(const uint8_t* bytes, size_t length)
 
 bool CPosixDhcpFileSystem::FlushAndClose()
 {
-    if (m_writing < 0) {
+    if (writing_ < 0) {
         return false;
     }
-    const bool synced = fsync(m_writing) == 0;
-    const bool closed = close(m_writing) == 0;
-    m_writing = -1;
+    const bool synced = fsync(writing_) == 0;
+    const bool closed = close(writing_) == 0;
+    writing_ = -1;
     return synced && closed;
 }
 
 void CPosixDhcpFileSystem::CloseWriting()
 {
-    if (m_writing >= 0) {
-        close(m_writing);
-        m_writing = -1;
+    if (writing_ >= 0) {
+        close(writing_);
+        writing_ = -1;
     }
 }
 

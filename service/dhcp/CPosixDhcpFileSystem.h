@@ -22,5 +22,5 @@ public:
     bool RemoveFile(const std::string& path) override;
 
 private:
-    int m_writing = -1;
+    int writing_ = -1;
 };

@@ -142,20 +142,20 @@ struct AckRecord {
 // Tells the parent of every ACK as it leaves, through a pipe: what reached the pipe before the kill was sent.
 class PipeSender : public IDhcpReplySender {
 public:
-    PipeSender(int fd, const IDhcpClock& clock) : m_fd(fd), m_clock(clock) {}
+    PipeSender(int fd, const IDhcpClock& clock) : fd_(fd), clock_(clock) {}
     bool SendReply(uint32_t, uint16_t, const uint8_t* bytes, size_t) override
     {
         if (bytes[kDhcpTypeValueOffset] != DHCPACK) {
             return true;
         }
         AckRecord r{bytes[kDhcpChaddrOffset + 5], LoadLe32(bytes + kDhcpYiaddrOffset),
-                    const_cast<IDhcpClock&>(m_clock).Now()};
-        return write(m_fd, &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r));
+                    const_cast<IDhcpClock&>(clock_).Now()};
+        return write(fd_, &r, sizeof(r)) == static_cast<ssize_t>(sizeof(r));
     }
 
 private:
-    int m_fd;
-    const IDhcpClock& m_clock;
+    int fd_;
+    const IDhcpClock& clock_;
 };
 
 // A renewal storm in a child process with the real file calls, killed with SIGKILL after a different

@@ -45,43 +45,43 @@ bool CWin32DhcpFileSystem::FileExists(const std::string& path)
 bool CWin32DhcpFileSystem::CreateForWriting(const std::string& path)
 {
     CloseWriting();
-    m_writing = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return m_writing != INVALID_HANDLE_VALUE;
+    writing_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return writing_ != INVALID_HANDLE_VALUE;
 }
 
 size_t CWin32DhcpFileSystem::WriteBytes(const uint8_t* bytes, size_t length)
 {
-    if (m_writing == INVALID_HANDLE_VALUE) {
+    if (writing_ == INVALID_HANDLE_VALUE) {
         return 0;
     }
     // A write that fails part-way reports what it wrote: the caller sees a short write.
     DWORD written = 0;
-    WriteFile(m_writing, bytes, static_cast<DWORD>(length), &written, nullptr);
+    WriteFile(writing_, bytes, static_cast<DWORD>(length), &written, nullptr);
     return written;
 }
 
 bool CWin32DhcpFileSystem::FlushAndClose()
 {
-    if (m_writing == INVALID_HANDLE_VALUE) {
+    if (writing_ == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool flushed = FlushFileBuffers(m_writing) != FALSE;
-    const bool closed = CloseHandle(m_writing) != FALSE;
-    m_writing = INVALID_HANDLE_VALUE;
+    const bool flushed = FlushFileBuffers(writing_) != FALSE;
+    const bool closed = CloseHandle(writing_) != FALSE;
+    writing_ = INVALID_HANDLE_VALUE;
     return flushed && closed;
 }
 
 void CWin32DhcpFileSystem::CloseWriting()
 {
-    if (m_writing != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_writing);
-        m_writing = INVALID_HANDLE_VALUE;
+    if (writing_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(writing_);
+        writing_ = INVALID_HANDLE_VALUE;
     }
 }
 
 DhcpReplaceResult CWin32DhcpFileSystem::ReplaceInOneStep(const std::string& from, const std::string& to)
 {
-    if (m_os == Win95 || m_os == Win98) {
+    if (os_ == Win95 || os_ == Win98) {
         return DhcpReplaceResult::Unsupported;
     }
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -18,7 +18,7 @@
 class CWin32DhcpFileSystem : public IDhcpFileSystem {
 public:
     /// `os` decides whether a one-step replace exists (the NT family) or not (Windows 95/98).
-    explicit CWin32DhcpFileSystem(OsType os) : m_os(os) {}
+    explicit CWin32DhcpFileSystem(OsType os) : os_(os) {}
     ~CWin32DhcpFileSystem() override;
     CWin32DhcpFileSystem(const CWin32DhcpFileSystem&) = delete;
     CWin32DhcpFileSystem& operator=(const CWin32DhcpFileSystem&) = delete;
@@ -36,6 +36,6 @@ public:
     bool RemoveFile(const std::string& path) override;
 
 private:
-    OsType m_os;
-    HANDLE m_writing = INVALID_HANDLE_VALUE;
+    OsType os_;
+    HANDLE writing_ = INVALID_HANDLE_VALUE;
 };

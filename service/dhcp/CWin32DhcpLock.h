@@ -7,14 +7,14 @@
 
 class CWin32DhcpLock : public IDhcpLock {
 public:
-    CWin32DhcpLock() { InitializeCriticalSection(&m_section); }
-    ~CWin32DhcpLock() override { DeleteCriticalSection(&m_section); }
+    CWin32DhcpLock() { InitializeCriticalSection(&section_); }
+    ~CWin32DhcpLock() override { DeleteCriticalSection(&section_); }
     CWin32DhcpLock(const CWin32DhcpLock&) = delete;
     CWin32DhcpLock& operator=(const CWin32DhcpLock&) = delete;
 
-    void Lock() override { EnterCriticalSection(&m_section); }
-    void Unlock() override { LeaveCriticalSection(&m_section); }
+    void Lock() override { EnterCriticalSection(&section_); }
+    void Unlock() override { LeaveCriticalSection(&section_); }
 
 private:
-    CRITICAL_SECTION m_section;
+    CRITICAL_SECTION section_;
 };

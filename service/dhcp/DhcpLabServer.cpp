@@ -80,10 +80,10 @@ uint16_t Checksum(const uint8_t* data, size_t length)
 // An ICMP echo as the service sends it: six bytes "AAAAAA", one second to answer.
 class IcmpProbe : public IDhcpAddressProbe {
 public:
-    explicit IcmpProbe(bool enabled) : m_enabled(enabled) {}
+    explicit IcmpProbe(bool enabled) : enabled_(enabled) {}
     bool Answers(uint32_t address) override
     {
-        if (!m_enabled) {
+        if (!enabled_) {
             return false;
         }
         const int fd = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
@@ -95,7 +95,7 @@ public:
         auto* header = reinterpret_cast<icmphdr*>(packet);
         header->type = ICMP_ECHO;
         header->un.echo.id = htons(static_cast<uint16_t>(getpid()));
-        header->un.echo.sequence = htons(++m_sequence);
+        header->un.echo.sequence = htons(++sequence_);
         std::memcpy(packet + sizeof(icmphdr), kProbeData, sizeof(kProbeData) - 1);
         const uint16_t sum = Checksum(packet, sizeof(packet));
         header->checksum = htons(sum);
@@ -137,25 +137,25 @@ public:
     }
 
 private:
-    bool m_enabled;
-    uint16_t m_sequence = 0;
+    bool enabled_;
+    uint16_t sequence_ = 0;
 };
 
 class UdpSender : public IDhcpReplySender {
 public:
-    explicit UdpSender(int fd) : m_fd(fd) {}
+    explicit UdpSender(int fd) : fd_(fd) {}
     bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override
     {
         sockaddr_in to = {};
         to.sin_family = AF_INET;
         to.sin_port = htons(port);
         to.sin_addr.s_addr = address;
-        return sendto(m_fd, bytes, length, MSG_DONTROUTE, reinterpret_cast<sockaddr*>(&to), sizeof(to)) ==
+        return sendto(fd_, bytes, length, MSG_DONTROUTE, reinterpret_cast<sockaddr*>(&to), sizeof(to)) ==
                static_cast<ssize_t>(length);
     }
 
 private:
-    int m_fd;
+    int fd_;
 };
 
 const char* TypeWord(const uint8_t* received, size_t length)

@@ -49,11 +49,11 @@ public:
 /// Answers for the addresses in `answering`; counts calls and checks that the lock is free meanwhile.
 class FakeProbe : public IDhcpAddressProbe {
 public:
-    explicit FakeProbe(const FakeLock* lock = nullptr) : m_lock(lock) {}
+    explicit FakeProbe(const FakeLock* lock = nullptr) : lock_(lock) {}
     bool Answers(uint32_t address) override
     {
         probed.push_back(address);
-        if (m_lock != nullptr && m_lock->held) {
+        if (lock_ != nullptr && lock_->held) {
             ++probedUnderLock;
         }
         return answerAll || answering.count(address) != 0;
@@ -65,7 +65,7 @@ public:
     int probedUnderLock = 0;
 
 private:
-    const FakeLock* m_lock;
+    const FakeLock* lock_;
 };
 
 struct SentReply {
@@ -76,10 +76,10 @@ struct SentReply {
 
 class FakeSender : public IDhcpReplySender {
 public:
-    explicit FakeSender(const FakeLock* lock = nullptr) : m_lock(lock) {}
+    explicit FakeSender(const FakeLock* lock = nullptr) : lock_(lock) {}
     bool SendReply(uint32_t address, uint16_t port, const uint8_t* bytes, size_t length) override
     {
-        if (m_lock != nullptr && m_lock->held) {
+        if (lock_ != nullptr && lock_->held) {
             ++sentUnderLock;
         }
         sent.push_back({address, port, std::vector<uint8_t>(bytes, bytes + length)});
@@ -95,7 +95,7 @@ public:
     int sentUnderLock = 0;
 
 private:
-    const FakeLock* m_lock;
+    const FakeLock* lock_;
 };
 
 class FakeTrace : public IDhcpTraceSink {
@@ -136,7 +136,7 @@ struct ProviderCall {
 
 class FakeAccessProvider : public IDhcpAccessProvider {
 public:
-    explicit FakeAccessProvider(const FakeLock* lock = nullptr) : m_lock(lock) {}
+    explicit FakeAccessProvider(const FakeLock* lock = nullptr) : lock_(lock) {}
     bool Authorise(const uint8_t* hardwareAddress, int length) override
     {
         Record("authorise", hardwareAddress, length, 0);
@@ -158,12 +158,12 @@ public:
 private:
     void Record(const char* what, const uint8_t* hw, int length, uint32_t address)
     {
-        if (m_lock != nullptr && m_lock->held) {
+        if (lock_ != nullptr && lock_->held) {
             ++calledUnderLock;
         }
         calls.push_back({what, std::vector<uint8_t>(hw, hw + length), length, address});
     }
-    const FakeLock* m_lock;
+    const FakeLock* lock_;
 };
 
 /// Files in memory. A step counter runs over every call that changes something (create, write, flush,
@@ -193,7 +193,7 @@ public:
             return false;
         }
         files[path].clear();
-        m_writing = path;
+        writing_ = path;
         return true;
     }
     size_t WriteBytes(const uint8_t* bytes, size_t length) override
@@ -202,7 +202,7 @@ public:
             ++writesUnderTableLock;
         }
         const int step = ++steps;
-        if (crashed || m_writing.empty()) {
+        if (crashed || writing_.empty()) {
             return 0;
         }
         size_t kept = length;
@@ -212,17 +212,17 @@ public:
         } else if (step == failAtStep) {
             kept = tornBytes < length ? tornBytes : length;
         }
-        std::vector<uint8_t>& file = files[m_writing];
+        std::vector<uint8_t>& file = files[writing_];
         file.insert(file.end(), bytes, bytes + kept);
         return kept;
     }
     bool FlushAndClose() override
     {
         const bool ok = Step();
-        m_writing.clear();
+        writing_.clear();
         return ok;
     }
-    void CloseWriting() override { m_writing.clear(); }
+    void CloseWriting() override { writing_.clear(); }
     DhcpReplaceResult ReplaceInOneStep(const std::string& from, const std::string& to) override
     {
         if (!oneStepReplace) {
@@ -259,7 +259,7 @@ public:
         crashAtStep = 0;
         failAtStep = 0;
         steps = 0;
-        m_writing.clear();
+        writing_.clear();
     }
 
     std::map<std::string, std::vector<uint8_t>> files;
@@ -286,7 +286,7 @@ private:
         }
         return step != failAtStep;
     }
-    std::string m_writing;
+    std::string writing_;
 };
 
 /// A client message, built field by field.
@@ -294,12 +294,12 @@ class MessageBuilder {
 public:
     explicit MessageBuilder(uint8_t type)
     {
-        m_bytes.assign(kDhcpOptionsOffset, 0);
-        m_bytes[kDhcpOpOffset] = 1;
-        m_bytes[kDhcpHtypeOffset] = 1;
-        m_bytes[kDhcpHlenOffset] = 6;
-        StoreLe32(&m_bytes[kDhcpXidOffset], 0x78563412u);
-        std::memcpy(&m_bytes[kDhcpCookieOffset], kDhcpMagicCookie, kDhcpCookieSize);
+        bytes_.assign(kDhcpOptionsOffset, 0);
+        bytes_[kDhcpOpOffset] = 1;
+        bytes_[kDhcpHtypeOffset] = 1;
+        bytes_[kDhcpHlenOffset] = 6;
+        StoreLe32(&bytes_[kDhcpXidOffset], 0x78563412u);
+        std::memcpy(&bytes_[kDhcpCookieOffset], kDhcpMagicCookie, kDhcpCookieSize);
         Mac({0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
         Option(DHO_DHCP_MESSAGE_TYPE, {type});
     }
@@ -308,57 +308,57 @@ public:
     {
         size_t i = 0;
         for (int b : bytes) {
-            m_bytes[kDhcpChaddrOffset + i++] = static_cast<uint8_t>(b);
+            bytes_[kDhcpChaddrOffset + i++] = static_cast<uint8_t>(b);
         }
         return *this;
     }
     MessageBuilder& MacByte(uint8_t last)
     {
-        m_bytes[kDhcpChaddrOffset + 5] = last;
+        bytes_[kDhcpChaddrOffset + 5] = last;
         return *this;
     }
     MessageBuilder& Htype(uint8_t t)
     {
-        m_bytes[kDhcpHtypeOffset] = t;
+        bytes_[kDhcpHtypeOffset] = t;
         return *this;
     }
     MessageBuilder& Hlen(uint8_t l)
     {
-        m_bytes[kDhcpHlenOffset] = l;
+        bytes_[kDhcpHlenOffset] = l;
         return *this;
     }
     MessageBuilder& Ciaddr(uint32_t a)
     {
-        StoreLe32(&m_bytes[kDhcpCiaddrOffset], a);
+        StoreLe32(&bytes_[kDhcpCiaddrOffset], a);
         return *this;
     }
     MessageBuilder& Giaddr(uint32_t a)
     {
-        StoreLe32(&m_bytes[kDhcpGiaddrOffset], a);
+        StoreLe32(&bytes_[kDhcpGiaddrOffset], a);
         return *this;
     }
     MessageBuilder& Byte(size_t at, uint8_t value)
     {
-        if (m_bytes.size() <= at) {
-            m_bytes.resize(at + 1, 0);
+        if (bytes_.size() <= at) {
+            bytes_.resize(at + 1, 0);
         }
-        m_bytes[at] = value;
+        bytes_[at] = value;
         return *this;
     }
     MessageBuilder& Option(uint8_t tag, std::initializer_list<int> value)
     {
-        m_bytes.push_back(tag);
-        m_bytes.push_back(static_cast<uint8_t>(value.size()));
+        bytes_.push_back(tag);
+        bytes_.push_back(static_cast<uint8_t>(value.size()));
         for (int v : value) {
-            m_bytes.push_back(static_cast<uint8_t>(v));
+            bytes_.push_back(static_cast<uint8_t>(v));
         }
         return *this;
     }
     MessageBuilder& OptionBytes(uint8_t tag, const std::vector<uint8_t>& value)
     {
-        m_bytes.push_back(tag);
-        m_bytes.push_back(static_cast<uint8_t>(value.size()));
-        m_bytes.insert(m_bytes.end(), value.begin(), value.end());
+        bytes_.push_back(tag);
+        bytes_.push_back(static_cast<uint8_t>(value.size()));
+        bytes_.insert(bytes_.end(), value.begin(), value.end());
         return *this;
     }
     MessageBuilder& Address(uint8_t tag, uint32_t a)
@@ -370,24 +370,24 @@ public:
     MessageBuilder& Raw(std::initializer_list<int> bytes)
     {
         for (int b : bytes) {
-            m_bytes.push_back(static_cast<uint8_t>(b));
+            bytes_.push_back(static_cast<uint8_t>(b));
         }
         return *this;
     }
     /// END, then zero padding up to `padTo` bytes.
     std::vector<uint8_t> Build(size_t padTo = 300) const
     {
-        std::vector<uint8_t> out = m_bytes;
+        std::vector<uint8_t> out = bytes_;
         out.push_back(DHO_END);
         if (out.size() < padTo) {
             out.resize(padTo, 0);
         }
         return out;
     }
-    std::vector<uint8_t> BuildWithoutEnd() const { return m_bytes; }
+    std::vector<uint8_t> BuildWithoutEnd() const { return bytes_; }
 
 private:
-    std::vector<uint8_t> m_bytes;
+    std::vector<uint8_t> bytes_;
 };
 
 /// The options of a reply behind the type, as tags in order (END included, its padding not).

@@ -73,8 +73,8 @@ const char* Dotted(uint32_t address)
 /// The Internet-side socket: its datagrams go to the relay, and a close reported by the system is traced.
 class CDnsRelay::CInternetSide : public CSocketEndpoint {
 public:
-    explicit CInternetSide(CDnsRelay& relay) : m_relay(relay) {}
-    void OnReceive() override { m_relay.Receive(*this, true); }
+    explicit CInternetSide(CDnsRelay& relay) : relay_(relay) {}
+    void OnReceive() override { relay_.Receive(*this, true); }
     void OnClose() override
     {
         WriteLog("Closing DNS Socket to internet");
@@ -82,41 +82,41 @@ public:
     }
 
 private:
-    CDnsRelay& m_relay;
+    CDnsRelay& relay_;
 };
 
 CDnsRelay::CDnsRelay(int sharingMode, const DnsRelayConfig& config, const DnsRelayParts& parts)
-    : m_sharingMode(sharingMode),
-      m_config(config),
-      m_ownAdapters(parts.adapters ? nullptr : new CAuxDnsAdapters),
-      m_adapters(parts.adapters ? parts.adapters : m_ownAdapters.get()),
-      m_connection(parts.internet),
-      m_ownHostAddresses(parts.hostAddresses ? nullptr : new CHostNameAddresses),
-      m_hostAddresses(parts.hostAddresses ? parts.hostAddresses : m_ownHostAddresses.get()),
-      m_ownClock(parts.clock ? nullptr : new CTickClock),
-      m_internet(new CInternetSide(*this)),
-      m_engine(parts.clock ? *parts.clock : *m_ownClock, parts.pendingLimit),
-      m_internalListen(config.internalListen),
-      m_internetListen(config.internetListen)
+    : sharingMode_(sharingMode),
+      config_(config),
+      ownAdapters_(parts.adapters ? nullptr : new CAuxDnsAdapters),
+      adapters_(parts.adapters ? parts.adapters : ownAdapters_.get()),
+      connection_(parts.internet),
+      ownHostAddresses_(parts.hostAddresses ? nullptr : new CHostNameAddresses),
+      hostAddresses_(parts.hostAddresses ? parts.hostAddresses : ownHostAddresses_.get()),
+      ownClock_(parts.clock ? nullptr : new CTickClock),
+      internet_(new CInternetSide(*this)),
+      engine_(parts.clock ? *parts.clock : *ownClock_, parts.pendingLimit),
+      internalListen_(config.internalListen),
+      internetListen_(config.internetListen)
 {
-    m_engine.SetServer(config.dnsServer, config.serverPort);
+    engine_.SetServer(config.dnsServer, config.serverPort);
 }
 
 CDnsRelay::~CDnsRelay()
 {
-    m_internet->Destroy();
+    internet_->Destroy();
     Destroy();
 }
 
 bool CDnsRelay::InternetSideOpen() const
 {
-    return m_internet->IsRunning() != FALSE;
+    return internet_->IsRunning() != FALSE;
 }
 
 bool CDnsRelay::OpenClientSide(const char* failureText)
 {
     if (!Create(SOCK_DGRAM, FD_READ | FD_CLOSE, kDnsQuerySocketMessage) ||
-        !Bind(m_config.listenPort, m_internalListen)) {
+        !Bind(config_.listenPort, internalListen_)) {
         Close();
         CServiceLog::Write(failureText);
         return false;
@@ -126,9 +126,9 @@ bool CDnsRelay::OpenClientSide(const char* failureText)
 
 bool CDnsRelay::OpenInternetSide()
 {
-    if (!m_internet->Create(SOCK_DGRAM, FD_READ | FD_CLOSE, kDnsServerSocketMessage) ||
-        !m_internet->Bind(m_config.internetPort, m_internetListen)) {
-        m_internet->Close();
+    if (!internet_->Create(SOCK_DGRAM, FD_READ | FD_CLOSE, kDnsServerSocketMessage) ||
+        !internet_->Bind(config_.internetPort, internetListen_)) {
+        internet_->Close();
         CServiceLog::Write(kDnsSocketText);
         return false;
     }
@@ -139,25 +139,25 @@ bool CDnsRelay::StartSingleNic()
 {
     if (CSocketEndpoint::IsRunning())
         return true;
-    if (m_internalListen == 0) {
-        m_internalListen = DnsPickAdapterAddress(m_adapters->Adapters(), true);
-        WriteLogF("Internal/External DNS Server LocalAddress: %x", m_internalListen);
-        if (m_internalListen == 0) {
+    if (internalListen_ == 0) {
+        internalListen_ = DnsPickAdapterAddress(adapters_->Adapters(), true);
+        WriteLogF("Internal/External DNS Server LocalAddress: %x", internalListen_);
+        if (internalListen_ == 0) {
             CServiceLog::Write(kDnsSingleNoAddressText);
             return false;
         }
     }
-    m_internetListen = m_internalListen;
+    internetListen_ = internalListen_;
     return OpenClientSide(kDnsSingleSocketText);
 }
 
 bool CDnsRelay::StartDualNic()
 {
     if (!CSocketEndpoint::IsRunning()) {
-        if (m_internalListen == 0) {
-            m_internalListen = DnsPickAdapterAddress(m_adapters->Adapters(), false);
-            WriteLogF("Internal DNS Server LocalAddress: %x", m_internalListen);
-            if (m_internalListen == 0) {
+        if (internalListen_ == 0) {
+            internalListen_ = DnsPickAdapterAddress(adapters_->Adapters(), false);
+            WriteLogF("Internal DNS Server LocalAddress: %x", internalListen_);
+            if (internalListen_ == 0) {
                 CServiceLog::Write(kDnsInternalNoAddressText);
                 return false;
             }
@@ -165,12 +165,12 @@ bool CDnsRelay::StartDualNic()
         if (!OpenClientSide(kDnsSocketText))
             return false;
     }
-    if (m_internet->IsRunning())
+    if (internet_->IsRunning())
         return true;
-    if (m_internetListen == 0) {
-        m_internetListen = DnsPickAdapterAddress(m_adapters->Adapters(), true);
-        WriteLogF("External DNS Server LocalAddress: %x", m_internetListen);
-        if (m_internetListen == 0) {
+    if (internetListen_ == 0) {
+        internetListen_ = DnsPickAdapterAddress(adapters_->Adapters(), true);
+        WriteLogF("External DNS Server LocalAddress: %x", internetListen_);
+        if (internetListen_ == 0) {
             CServiceLog::Write(kDnsInternetNoAddressText);
             return false;
         }
@@ -181,10 +181,10 @@ bool CDnsRelay::StartDualNic()
 bool CDnsRelay::StartModem()
 {
     if (!CSocketEndpoint::IsRunning()) {
-        if (m_internalListen == 0) {
-            m_internalListen = DnsPickAdapterAddress(m_adapters->Adapters(), false);
-            WriteLogF("Internal DNS Server LocalAddress: %x", m_internalListen);
-            if (m_internalListen == 0) {
+        if (internalListen_ == 0) {
+            internalListen_ = DnsPickAdapterAddress(adapters_->Adapters(), false);
+            WriteLogF("Internal DNS Server LocalAddress: %x", internalListen_);
+            if (internalListen_ == 0) {
                 CServiceLog::Write(kDnsInternalNoAddressText);
                 return false;
             }
@@ -192,27 +192,27 @@ bool CDnsRelay::StartModem()
         if (!OpenClientSide(kDnsSocketText))
             return false;
     }
-    if (m_connection == nullptr || !m_connection->ConnectionUp())
+    if (connection_ == nullptr || !connection_->ConnectionUp())
         return true;
-    if (m_internet->IsRunning())
+    if (internet_->IsRunning())
         return true;
     // A new connection: it usually brings addresses of its own, and binding to the last one's would fail.
     // What was found is looked up again; what the settings name stays.
-    if (m_internetListenFound) {
-        m_internetListen = 0;
-        m_internetListenFound = false;
+    if (internetListenFound_) {
+        internetListen_ = 0;
+        internetListenFound_ = false;
     }
-    if (m_serverFound) {
-        m_engine.SetServer(0, m_config.serverPort);
-        m_serverFound = false;
+    if (serverFound_) {
+        engine_.SetServer(0, config_.serverPort);
+        serverFound_ = false;
     }
-    if (m_internetListen == 0) {
-        m_internetListen = DnsPickHostAddress(m_hostAddresses->Addresses(), m_internalListen);
-        if (m_internetListen == 0) {
+    if (internetListen_ == 0) {
+        internetListen_ = DnsPickHostAddress(hostAddresses_->Addresses(), internalListen_);
+        if (internetListen_ == 0) {
             CServiceLog::Write(kDnsInternetNoAddressText);
             return false;
         }
-        m_internetListenFound = true;
+        internetListenFound_ = true;
     }
     return OpenInternetSide();
 }
@@ -222,11 +222,11 @@ bool CDnsRelay::Start()
     char logFile[kLogPathBuffer] = {};
     COmbrixIni::ReadString(kIniDnsRelayLogFile, logFile, sizeof logFile);
     SetLogPath(logFile);
-    m_internet->SetLogPath(logFile);
+    internet_->SetLogPath(logFile);
 
-    m_adapters->Refresh();
+    adapters_->Refresh();
     bool started = false;
-    switch (m_sharingMode) {
+    switch (sharingMode_) {
     case kDnsModeSingleNic:
         started = StartSingleNic();
         break;
@@ -241,17 +241,17 @@ bool CDnsRelay::Start()
     }
     if (!started)
         return false;
-    if (m_engine.Server() == 0 && (m_sharingMode != kDnsModeModem || m_internet->IsRunning())) {
-        const uint32_t server = m_adapters->FirstDnsServer();
+    if (engine_.Server() == 0 && (sharingMode_ != kDnsModeModem || internet_->IsRunning())) {
+        const uint32_t server = adapters_->FirstDnsServer();
         WriteLogF("DNS Server IP: %x", server);
         if (server == 0) {
             CServiceLog::Write(kDnsNoServerText);
         } else {
-            m_engine.SetServer(server, m_config.serverPort);
-            m_serverFound = true;
+            engine_.SetServer(server, config_.serverPort);
+            serverFound_ = true;
         }
     }
-    if (m_engine.Server() != 0)
+    if (engine_.Server() != 0)
         LogUsingServer();
     return true;
 }
@@ -259,26 +259,26 @@ bool CDnsRelay::Start()
 bool CDnsRelay::Stop()
 {
     Close();
-    m_internet->Close();
+    internet_->Close();
     return true;
 }
 
 void CDnsRelay::CloseInternetSocket()
 {
-    if (m_internet->IsRunning()) {
-        m_internet->WriteLog("Closing DNS Socket to internet");
-        m_internet->Close();
+    if (internet_->IsRunning()) {
+        internet_->WriteLog("Closing DNS Socket to internet");
+        internet_->Close();
     }
 }
 
 void CDnsRelay::ExpireQueries()
 {
-    m_engine.Expire();
+    engine_.Expire();
 }
 
 void CDnsRelay::LogUsingServer() const
 {
-    const uint32_t s = m_engine.Server();
+    const uint32_t s = engine_.Server();
     CServiceLog::WriteF(kDnsUsingServerFormat, static_cast<int>(s & 0xFF), static_cast<int>((s >> 8) & 0xFF),
                         static_cast<int>((s >> 16) & 0xFF), static_cast<int>(s >> 24));
 }
@@ -290,26 +290,26 @@ void CDnsRelay::OnReceive()
 
 bool CDnsRelay::ReadyForQuery()
 {
-    if (!m_internet->IsRunning() && m_sharingMode != kDnsModeSingleNic) {
+    if (!internet_->IsRunning() && sharingMode_ != kDnsModeSingleNic) {
         Start();
-        if (m_sharingMode == kDnsModeModem && !m_internet->IsRunning()) {
-            if (m_connection != nullptr)
-                m_connection->Dial();
-            ++m_dials;
+        if (sharingMode_ == kDnsModeModem && !internet_->IsRunning()) {
+            if (connection_ != nullptr)
+                connection_->Dial();
+            ++dials_;
             return false;
         }
     }
-    if (m_engine.Server() == 0) {
-        m_adapters->Refresh();
-        const uint32_t server = m_adapters->FirstDnsServer();
+    if (engine_.Server() == 0) {
+        adapters_->Refresh();
+        const uint32_t server = adapters_->FirstDnsServer();
         if (server != 0) {
-            m_engine.SetServer(server, m_config.serverPort);
-            m_serverFound = true;
+            engine_.SetServer(server, config_.serverPort);
+            serverFound_ = true;
             LogUsingServer();
         } else {
-            if (++m_serverFailures >= kDnsNoServerReportEvery) {
+            if (++serverFailures_ >= kDnsNoServerReportEvery) {
                 CServiceLog::Write(kDnsNoServerRepeatedText);
-                m_serverFailures = 0;
+                serverFailures_ = 0;
             }
             return false;
         }
@@ -336,7 +336,7 @@ bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
         if (socket.LastError() == WSAEWOULDBLOCK)
             return false;
         // Also a datagram bigger than the buffer: it is lost on the receive.
-        ++m_receiveErrors;
+        ++receiveErrors_;
         return true;
     }
     if (n == 0)
@@ -353,8 +353,8 @@ bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
                          name[2], name[3], name[4], name[5], name[6], name[7], name[8], name[9], name[10]);
     }
 
-    if (m_engine.FromServer(from)) {
-        const DnsDecision d = m_engine.HandleAnswer(buffer, length, from);
+    if (engine_.FromServer(from)) {
+        const DnsDecision d = engine_.HandleAnswer(buffer, length, from);
         if (d.action == DnsAction::Reply) {
             if (tracing)
                 WriteLogF("Sending Reply to: %s", Dotted(d.to.address));
@@ -364,14 +364,14 @@ bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
     }
     if (!ReadyForQuery())
         return true;
-    const DnsDecision d = m_engine.HandleQuery(buffer, length, from);
+    const DnsDecision d = engine_.HandleQuery(buffer, length, from);
     if (d.action != DnsAction::Forward)
         return true;
     if (tracing)
         WriteLogF("Forwarding Request to: %s", Dotted(d.to.address));
     // One socket in single NIC mode (both listen addresses the same), else the Internet side.
-    CSocketEndpoint& out = m_internalListen == m_internetListen ? static_cast<CSocketEndpoint&>(*this)
-                                                                 : static_cast<CSocketEndpoint&>(*m_internet);
+    CSocketEndpoint& out = internalListen_ == internetListen_ ? static_cast<CSocketEndpoint&>(*this)
+                                                                 : static_cast<CSocketEndpoint&>(*internet_);
     Send(out, buffer, length, d.to);
     return true;
 }
@@ -379,5 +379,5 @@ bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
 void CDnsRelay::Send(CSocketEndpoint& socket, const uint8_t* data, size_t length, const DnsPeer& to)
 {
     if (socket.SendTo(data, static_cast<int>(length), to.address, to.port, 0) != static_cast<int>(length))
-        ++m_failedSends;
+        ++failedSends_;
 }

@@ -56,18 +56,18 @@ public:
     /// The driver's notice that the dial-up connection went: the Internet side closes.
     void CloseInternetSocket() override;
     void ExpireQueries() override;
-    uint32_t LanAddress() const override { return m_internalListen; }
+    uint32_t LanAddress() const override { return internalListen_; }
 
     bool InternetSideOpen() const;
-    uint32_t InternetAddress() const { return m_internetListen; }
-    uint32_t DnsServer() const { return m_engine.Server(); }
-    const CDnsRelayEngine& Engine() const { return m_engine; }
+    uint32_t InternetAddress() const { return internetListen_; }
+    uint32_t DnsServer() const { return engine_.Server(); }
+    const CDnsRelayEngine& Engine() const { return engine_; }
     /// Datagrams lost because they did not fit the 2048-byte buffer, or failed to be received.
-    unsigned long ReceiveErrors() const { return m_receiveErrors; }
+    unsigned long ReceiveErrors() const { return receiveErrors_; }
     /// Datagrams the system did not take (a failed send closes its socket, as the socket layer does).
-    unsigned long FailedSends() const { return m_failedSends; }
+    unsigned long FailedSends() const { return failedSends_; }
     /// Dials asked for.
-    unsigned long DialsAsked() const { return m_dials; }
+    unsigned long DialsAsked() const { return dials_; }
 
 protected:
     void OnReceive() override;
@@ -90,23 +90,23 @@ private:
     void LogUsingServer() const;
     void Send(CSocketEndpoint& socket, const uint8_t* data, size_t length, const DnsPeer& to);
 
-    int m_sharingMode;
-    DnsRelayConfig m_config;
-    std::unique_ptr<IDnsAdapterSource> m_ownAdapters;
-    IDnsAdapterSource* m_adapters;
-    IDnsInternetConnection* m_connection;
-    std::unique_ptr<IDnsHostAddresses> m_ownHostAddresses;
-    IDnsHostAddresses* m_hostAddresses;
-    std::unique_ptr<IDnsClock> m_ownClock;
-    std::unique_ptr<CInternetSide> m_internet;
-    CDnsRelayEngine m_engine;
-    uint32_t m_internalListen;
-    uint32_t m_internetListen;
+    int sharingMode_;
+    DnsRelayConfig config_;
+    std::unique_ptr<IDnsAdapterSource> ownAdapters_;
+    IDnsAdapterSource* adapters_;
+    IDnsInternetConnection* connection_;
+    std::unique_ptr<IDnsHostAddresses> ownHostAddresses_;
+    IDnsHostAddresses* hostAddresses_;
+    std::unique_ptr<IDnsClock> ownClock_;
+    std::unique_ptr<CInternetSide> internet_;
+    CDnsRelayEngine engine_;
+    uint32_t internalListen_;
+    uint32_t internetListen_;
     /// Found rather than configured: in modem mode looked up again for each new connection.
-    bool m_internetListenFound = false;
-    bool m_serverFound = false;
-    unsigned m_serverFailures = 0;
-    unsigned long m_receiveErrors = 0;
-    unsigned long m_failedSends = 0;
-    unsigned long m_dials = 0;
+    bool internetListenFound_ = false;
+    bool serverFound_ = false;
+    unsigned serverFailures_ = 0;
+    unsigned long receiveErrors_ = 0;
+    unsigned long failedSends_ = 0;
+    unsigned long dials_ = 0;
 };

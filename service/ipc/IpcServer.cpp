@@ -15,12 +15,12 @@ namespace {
 }  // namespace
 
 CIpcServer::CIpcServer()
-    : m_controlWindow(NULL),
-      m_localAddress(0),
-      m_port(kIpcDefaultServerPort),
-      m_buffer(nullptr),
-      m_posted(0),
-      m_lastId(0)
+    : controlWindow_(NULL),
+      localAddress_(0),
+      port_(kIpcDefaultServerPort),
+      buffer_(nullptr),
+      posted_(0),
+      lastId_(0)
 {
 }
 
@@ -40,8 +40,8 @@ BOOL CIpcServer::Start()
 
 BOOL CIpcServer::StartOn(unsigned short port, unsigned long localAddress)
 {
-    m_localAddress = localAddress;
-    m_port = port;
+    localAddress_ = localAddress;
+    port_ = port;
     // Loopback only, whatever LocalAddress says: the console is always on this machine.
     if (!Create(SOCK_DGRAM, FD_READ, WM_IPC_SOCKET)) {
         CServiceLog::Write(kIpcStartFailureText);
@@ -55,18 +55,18 @@ BOOL CIpcServer::StartOn(unsigned short port, unsigned long localAddress)
     sockaddr_in bound = {};
     int boundLength = sizeof bound;
     if (getsockname(Socket(), reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0) {
-        m_port = ntohs(bound.sin_port);
+        port_ = ntohs(bound.sin_port);
     }
-    if (!m_buffer) {
-        m_buffer = new char[kIpcReceiveBufferSize];
+    if (!buffer_) {
+        buffer_ = new char[kIpcReceiveBufferSize];
     }
     return TRUE;
 }
 
 void CIpcServer::Stop()
 {
-    delete[] m_buffer;
-    m_buffer = nullptr;
+    delete[] buffer_;
+    buffer_ = nullptr;
     // Messages still queued for these find no record and are ignored.
     ReleasePending();
     Close();
@@ -74,45 +74,45 @@ void CIpcServer::Stop()
 
 void CIpcServer::ReleasePending()
 {
-    for (std::map<unsigned long, IpcRequestRecord*>::iterator it = m_pending.begin(); it != m_pending.end(); ++it) {
+    for (std::map<unsigned long, IpcRequestRecord*>::iterator it = pending_.begin(); it != pending_.end(); ++it) {
         ReleaseRequest(it->second);
     }
-    m_pending.clear();
+    pending_.clear();
 }
 
 unsigned long CIpcServer::NextRequestId()
 {
     do {
-        ++m_lastId;
-    } while (m_lastId == 0 || m_pending.count(m_lastId) != 0);
-    return m_lastId;
+        ++lastId_;
+    } while (lastId_ == 0 || pending_.count(lastId_) != 0);
+    return lastId_;
 }
 
 IpcRequestRecord* CIpcServer::TakeRequest(WPARAM code, LPARAM id)
 {
-    std::map<unsigned long, IpcRequestRecord*>::iterator it = m_pending.find(static_cast<unsigned long>(id));
+    std::map<unsigned long, IpcRequestRecord*>::iterator it = pending_.find(static_cast<unsigned long>(id));
     // The id must fit the key as it was posted, not merely after truncation.
-    if (it == m_pending.end() || static_cast<LPARAM>(it->first) != id || it->second->code != code) {
+    if (it == pending_.end() || static_cast<LPARAM>(it->first) != id || it->second->code != code) {
         return nullptr;
     }
     IpcRequestRecord* record = it->second;
-    m_pending.erase(it);
+    pending_.erase(it);
     return record;
 }
 
 void CIpcServer::OnReceive()
 {
-    if (!m_buffer) {
+    if (!buffer_) {
         return;
     }
     unsigned long address = 0;
     unsigned short port = 0;
-    int n = ReceiveFrom(m_buffer, kIpcReceiveBufferSize, &address, &port);
+    int n = ReceiveFrom(buffer_, kIpcReceiveBufferSize, &address, &port);
     IpcRequestView request;
-    if (n < 0 || !IpcDecodeRequest(reinterpret_cast<const uint8_t*>(m_buffer), static_cast<size_t>(n), &request)) {
+    if (n < 0 || !IpcDecodeRequest(reinterpret_cast<const uint8_t*>(buffer_), static_cast<size_t>(n), &request)) {
         return;
     }
-    if (!m_controlWindow) {
+    if (!controlWindow_) {
         return;
     }
     IpcRequestRecord* record = new IpcRequestRecord;
@@ -126,13 +126,13 @@ void CIpcServer::OnReceive()
         memcpy(record->payload, request.payload, request.payloadLength);
     }
     const unsigned long id = NextRequestId();
-    m_pending[id] = record;
-    if (!PostMessageA(m_controlWindow, WM_IPC_REQUEST, static_cast<WPARAM>(request.code), static_cast<LPARAM>(id))) {
-        m_pending.erase(id);
+    pending_[id] = record;
+    if (!PostMessageA(controlWindow_, WM_IPC_REQUEST, static_cast<WPARAM>(request.code), static_cast<LPARAM>(id))) {
+        pending_.erase(id);
         ReleaseRequest(record);
         return;
     }
-    ++m_posted;
+    ++posted_;
 }
 
 void CIpcServer::Acknowledge(IpcRequestRecord* record)

@@ -37,8 +37,8 @@ public:
     ~CIpcServer() override;
 
     /// The window that receives WM_IPC_REQUEST. Requests that arrive while there is none are dropped.
-    void SetControlWindow(HWND window) { m_controlWindow = window; }
-    HWND ControlWindow() const { return m_controlWindow; }
+    void SetControlWindow(HWND window) { controlWindow_ = window; }
+    HWND ControlWindow() const { return controlWindow_; }
 
     /// Reads ServerPort and LocalAddress from section IPC of Ombrix.Ini and starts at that port.
     BOOL Start();
@@ -54,7 +54,7 @@ public:
     /// waiting request stays for its own message when the code does not match.
     IpcRequestRecord* TakeRequest(WPARAM code, LPARAM id);
     /// Requests posted to the control window and not yet taken.
-    size_t PendingRequests() const { return m_pending.size(); }
+    size_t PendingRequests() const { return pending_.size(); }
 
     /// Sends the bare acknowledgement (the magic alone) to the request's sender and releases the record.
     void Acknowledge(IpcRequestRecord* record);
@@ -64,10 +64,10 @@ public:
     static void ReleaseRequest(IpcRequestRecord* record);
 
     /// The port the socket is bound to (the system's choice when started at port 0).
-    unsigned short Port() const { return m_port; }
-    unsigned long ConfiguredLocalAddress() const { return m_localAddress; }
+    unsigned short Port() const { return port_; }
+    unsigned long ConfiguredLocalAddress() const { return localAddress_; }
     /// Requests handed to the control window so far.
-    unsigned long PostedRequests() const { return m_posted; }
+    unsigned long PostedRequests() const { return posted_; }
 
 protected:
     void OnReceive() override;
@@ -77,11 +77,11 @@ private:
     unsigned long NextRequestId();
     void ReleasePending();
 
-    HWND m_controlWindow;
-    unsigned long m_localAddress;
-    unsigned short m_port;
-    char* m_buffer;
-    unsigned long m_posted;
-    unsigned long m_lastId;
-    std::map<unsigned long, IpcRequestRecord*> m_pending;
+    HWND controlWindow_;
+    unsigned long localAddress_;
+    unsigned short port_;
+    char* buffer_;
+    unsigned long posted_;
+    unsigned long lastId_;
+    std::map<unsigned long, IpcRequestRecord*> pending_;
 };
