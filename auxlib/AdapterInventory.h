@@ -8,24 +8,24 @@
 
 // Everything of the system the inventory reads.
 struct AuxSystem {
-  IRegistry& registry;
-  ITdiTransport& tdi;
-  IVdhcpDevice& vdhcp;
-  INetworkInfo& network;
+    IRegistry& registry;
+    ITdiTransport& tdi;
+    IVdhcpDevice& vdhcp;
+    INetworkInfo& network;
 };
 
 class CAdapterInventory {
- public:
-  CAdapterInventory(CAdapterTable& table, AuxSystem system) : table_(table), system_(system) {}
+public:
+    CAdapterInventory(CAdapterTable& table, AuxSystem system) : table_(table), system_(system) {}
 
-  // The running stack on Windows 95/98 (a failing query leaves both tables empty); the registry method on
-  // every other family, and also when the family is not known. Returns the number of adapters.
-  int Refresh(OsType os);
-  // The registry method of the family (OsUnknown fills nothing), then the prune step. Returns the number
-  // of adapters.
-  int RefreshByRegistry(OsType os);
+    // The running stack on Windows 95/98 (a failing query leaves both tables empty); the registry method on
+    // every other family, and also when the family is not known. Returns the number of adapters.
+    int Refresh(OsType os);
+    // The registry method of the family (OsUnknown fills nothing), then the prune step. Returns the number
+    // of adapters.
+    int RefreshByRegistry(OsType os);
 
- private:
-  CAdapterTable& table_;
-  AuxSystem system_;
+private:
+    CAdapterTable& table_;
+    AuxSystem system_;
 };

@@ -7,4 +7,7 @@ CAdapterTable g_table;
 
 }  // namespace
 
-CAdapterTable& LibraryTable() { return g_table; }
+CAdapterTable& LibraryTable()
+{
+    return g_table;
+}

@@ -8,11 +8,11 @@ CAdapterTable& LibraryTable();
 
 // Runs an export's body; anything thrown (out of memory) ends the export with fallback instead of crossing
 // the library's boundary.
-template <typename Result, typename Body>
-Result Guarded(Result fallback, Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return fallback;
-  }
+template <typename Result, typename Body> Result Guarded(Result fallback, Body body)
+{
+    try {
+        return body();
+    } catch (...) {
+        return fallback;
+    }
 }

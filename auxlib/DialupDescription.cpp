@@ -11,19 +11,21 @@ const char k2000DialupPrefix[] = "Dial-up ";
 
 }  // namespace
 
-bool IsDialupDescription(OsType os, const std::string& description) {
-  switch (os) {
+bool IsDialupDescription(OsType os, const std::string& description)
+{
+    switch (os) {
     case Win95:
     case Win98:
-      for (const char* prefix : k9xDialupPrefixes) {
-        if (auxtext::StartsWithIgnoreCase(description, prefix)) return true;
-      }
-      return false;
+        for (const char* prefix : k9xDialupPrefixes) {
+            if (auxtext::StartsWithIgnoreCase(description, prefix))
+                return true;
+        }
+        return false;
     case WinNT4:
-      return auxtext::StartsWithIgnoreCase(description, kNt4DialupPrefix);
+        return auxtext::StartsWithIgnoreCase(description, kNt4DialupPrefix);
     case Win2000:
-      return auxtext::StartsWithIgnoreCase(description, k2000DialupPrefix);
+        return auxtext::StartsWithIgnoreCase(description, k2000DialupPrefix);
     default:
-      return false;
-  }
+        return false;
+    }
 }

@@ -14,13 +14,14 @@ OsType g_os = OsUnknown;
 
 }  // namespace
 
-extern "C" OsType OMBRIXAUX_API GetOs(void) {
-  if (g_os == OsUnknown) {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = kOsVersionInfoASize;
-    if (GetVersionExA(&info)) {
-      g_os = DetectOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+extern "C" OsType OMBRIXAUX_API GetOs(void)
+{
+    if (g_os == OsUnknown) {
+        OSVERSIONINFOA info = {};
+        info.dwOSVersionInfoSize = kOsVersionInfoASize;
+        if (GetVersionExA(&info)) {
+            g_os = DetectOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+        }
     }
-  }
-  return g_os;
+    return g_os;
 }

@@ -12,16 +12,16 @@ constexpr size_t k2000ValueBuffer = 256;
 constexpr char kDialupPseudoAdapter[] = "Dial-up Networking Adapter";
 
 class CRegistryInventory2000 {
- public:
-  CRegistryInventory2000(IRegistry& registry, INetworkInfo& network) : registry_(registry), network_(network) {}
+public:
+    CRegistryInventory2000(IRegistry& registry, INetworkInfo& network) : registry_(registry), network_(network) {}
 
-  // Appends the adapters, the DNS servers, and the dial-up pseudo adapter last.
-  void Run(CAdapterTable& table);
+    // Appends the adapters, the DNS servers, and the dial-up pseudo adapter last.
+    void Run(CAdapterTable& table);
 
- private:
-  void Walk(const CRegKey& key, int depth, CAdapterTable& table);
-  void AddAdapter(const CRegKey& instance, CAdapterTable& table);
+private:
+    void Walk(const CRegKey& key, int depth, CAdapterTable& table);
+    void AddAdapter(const CRegKey& instance, CAdapterTable& table);
 
-  IRegistry& registry_;
-  INetworkInfo& network_;
+    IRegistry& registry_;
+    INetworkInfo& network_;
 };

@@ -13,16 +13,16 @@ constexpr uint32_t kNt4AdapterServiceType = 4;
 constexpr char kNt4NameServerSeparator = ' ';
 
 class CRegistryInventoryNt4 {
- public:
-  explicit CRegistryInventoryNt4(IRegistry& registry) : registry_(registry) {}
+public:
+    explicit CRegistryInventoryNt4(IRegistry& registry) : registry_(registry) {}
 
-  // Appends the adapters, then the DNS servers.
-  void Run(CAdapterTable& table);
+    // Appends the adapters, then the DNS servers.
+    void Run(CAdapterTable& table);
 
- private:
-  // Fills in what the card's service says; false when the card has no bound TCP/IP settings.
-  bool Complete(AdapterRecord& record);
-  void AddNameServers(const char* keyPath, CAdapterTable& table);
+private:
+    // Fills in what the card's service says; false when the card has no bound TCP/IP settings.
+    bool Complete(AdapterRecord& record);
+    void AddNameServers(const char* keyPath, CAdapterTable& table);
 
-  IRegistry& registry_;
+    IRegistry& registry_;
 };

@@ -3,7 +3,7 @@
 
 // Windows 95/98.
 constexpr char k9xEnumKey[] = "Enum";
-constexpr char k9xNetworkEnumKey[] = "Enum\\Network\\";                       // + binding name
+constexpr char k9xNetworkEnumKey[] = "Enum\\Network\\";                         // + binding name
 constexpr char k9xClassKey[] = "System\\CurrentControlSet\\Services\\Class\\";  // + "NetTrans\nnnn"
 constexpr char kMstcpKey[] = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
 

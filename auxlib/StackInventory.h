@@ -21,32 +21,33 @@ constexpr uint32_t kTdiMaxReply = 0x40000;
 constexpr int kTdiMaxTries = 8;
 
 class CStackInventory {
- public:
-  CStackInventory(ITdiTransport& transport, IVdhcpDevice& vdhcp, IRegistry& registry)
-      : transport_(transport), vdhcp_(vdhcp), registry_(registry) {}
+public:
+    CStackInventory(ITdiTransport& transport, IVdhcpDevice& vdhcp, IRegistry& registry)
+        : transport_(transport), vdhcp_(vdhcp), registry_(registry)
+    {}
 
-  // Appends the adapters and their DNS servers to table. Any failing query leaves the table as it was and
-  // returns false.
-  bool Run(CAdapterTable& table);
+    // Appends the adapters and their DNS servers to table. Any failing query leaves the table as it was and
+    // returns false.
+    bool Run(CAdapterTable& table);
 
- private:
-  struct Interface {
-    TdiInterface entry;
-    std::vector<TdiAddressEntry> addresses;  // address and mask, nonzero addresses only
-    std::vector<uint32_t> gateways;          // next hops of default routes
-  };
+private:
+    struct Interface {
+        TdiInterface entry;
+        std::vector<TdiAddressEntry> addresses;  // address and mask, nonzero addresses only
+        std::vector<uint32_t> gateways;          // next hops of default routes
+    };
 
-  bool Query(const TdiRequest& request, std::vector<uint8_t>& buffer, uint32_t& returned);
-  // A query whose buffer grows to the length the stack asks for (rounded down to a multiple of multiple).
-  bool QueryGrowing(const TdiRequest& request, size_t initialSize, size_t multiple, std::vector<uint8_t>& buffer,
-                    size_t& length);
-  bool ListEntities(std::vector<TdiEntity>& entities);
-  bool EntityKind(const TdiEntity& entity, uint32_t& kind);
-  bool ReadInterface(const TdiEntity& entity, std::vector<Interface>& interfaces);
-  bool ReadIpTables(const TdiEntity& entity, std::vector<Interface>& interfaces);
-  void AddAdapters(const std::vector<Interface>& interfaces, CAdapterTable& table);
+    bool Query(const TdiRequest& request, std::vector<uint8_t>& buffer, uint32_t& returned);
+    // A query whose buffer grows to the length the stack asks for (rounded down to a multiple of multiple).
+    bool QueryGrowing(const TdiRequest& request, size_t initialSize, size_t multiple, std::vector<uint8_t>& buffer,
+                      size_t& length);
+    bool ListEntities(std::vector<TdiEntity>& entities);
+    bool EntityKind(const TdiEntity& entity, uint32_t& kind);
+    bool ReadInterface(const TdiEntity& entity, std::vector<Interface>& interfaces);
+    bool ReadIpTables(const TdiEntity& entity, std::vector<Interface>& interfaces);
+    void AddAdapters(const std::vector<Interface>& interfaces, CAdapterTable& table);
 
-  ITdiTransport& transport_;
-  IVdhcpDevice& vdhcp_;
-  IRegistry& registry_;
+    ITdiTransport& transport_;
+    IVdhcpDevice& vdhcp_;
+    IRegistry& registry_;
 };

@@ -10,31 +10,31 @@
 #include "TdiQuery.h"
 
 class ITdiTransport {
- public:
-  virtual ~ITdiTransport() = default;
-  // One query. buffer.size() is the output length offered; returned receives the output length the stack
-  // reports, which may exceed it when more is needed. True when the stack answered 0.
-  virtual bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) = 0;
+public:
+    virtual ~ITdiTransport() = default;
+    // One query. buffer.size() is the output length offered; returned receives the output length the stack
+    // reports, which may exceed it when more is needed. True when the stack answered 0.
+    virtual bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) = 0;
 };
 
 class IVdhcpDevice {
- public:
-  virtual ~IVdhcpDevice() = default;
-  // The whole reply of the table request (opened, probed, read and closed again); false when the device
-  // does not open or a step fails.
-  virtual bool ReadTable(std::vector<uint8_t>& reply) = 0;
+public:
+    virtual ~IVdhcpDevice() = default;
+    // The whole reply of the table request (opened, probed, read and closed again); false when the device
+    // does not open or a step fails.
+    virtual bool ReadTable(std::vector<uint8_t>& reply) = 0;
 };
 
 class INetworkInfo {
- public:
-  virtual ~INetworkInfo() = default;
-  // The DNS server texts of GetNetworkParams; false when IPHLPAPI.DLL or the function is missing, or the
-  // call does not give a list.
-  virtual bool NetworkParamsDnsServers(std::vector<std::string>& servers) = 0;
-  // The number of RAS devices RasEnumDevicesA reports; false when RASAPI32.DLL or the function is missing or
-  // the call fails.
-  virtual bool RasDeviceCount(uint32_t& count) = 0;
-  // The addresses the host's own name resolves to; false when the name or its resolution fails (also when
-  // the caller has not initialised the sockets library).
-  virtual bool HostAddresses(std::vector<uint32_t>& addresses) = 0;
+public:
+    virtual ~INetworkInfo() = default;
+    // The DNS server texts of GetNetworkParams; false when IPHLPAPI.DLL or the function is missing, or the
+    // call does not give a list.
+    virtual bool NetworkParamsDnsServers(std::vector<std::string>& servers) = 0;
+    // The number of RAS devices RasEnumDevicesA reports; false when RASAPI32.DLL or the function is missing or
+    // the call fails.
+    virtual bool RasDeviceCount(uint32_t& count) = 0;
+    // The addresses the host's own name resolves to; false when the name or its resolution fails (also when
+    // the caller has not initialised the sockets library).
+    virtual bool HostAddresses(std::vector<uint32_t>& addresses) = 0;
 };

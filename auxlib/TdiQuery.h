@@ -26,10 +26,10 @@ static_assert(kTdiRequestContext + kTdiContextSize == kTdiRequestSize, "request 
 
 // Entity types and the kinds the stack reports for them.
 constexpr uint32_t kGenericEntity = 0;
-constexpr uint32_t kInterfaceEntity = 0x200;  // IF_ENTITY
+constexpr uint32_t kInterfaceEntity = 0x200;   // IF_ENTITY
 constexpr uint32_t kInterfaceMibKind = 0x202;  // IF_MIB
-constexpr uint32_t kNetworkEntity = 0x301;    // CL_NL_ENTITY
-constexpr uint32_t kIpKind = 0x303;           // CL_NL_IP
+constexpr uint32_t kNetworkEntity = 0x301;     // CL_NL_ENTITY
+constexpr uint32_t kIpKind = 0x303;            // CL_NL_IP
 // Classes, type and identifiers.
 constexpr uint32_t kGenericClass = 0x100;   // INFO_CLASS_GENERIC
 constexpr uint32_t kProtocolClass = 0x200;  // INFO_CLASS_PROTOCOL
@@ -79,41 +79,41 @@ constexpr size_t kRouteEntryNextHop = 24;
 using TdiRequestBytes = std::array<uint8_t, kTdiRequestSize>;
 
 struct TdiRequest {
-  uint32_t entity = 0;
-  uint32_t instance = 0;
-  uint32_t infoClass = 0;
-  uint32_t infoType = 0;
-  uint32_t id = 0;
+    uint32_t entity = 0;
+    uint32_t instance = 0;
+    uint32_t infoClass = 0;
+    uint32_t infoType = 0;
+    uint32_t id = 0;
 };
 
 struct TdiEntity {
-  uint32_t type = 0;
-  uint32_t instance = 0;
+    uint32_t type = 0;
+    uint32_t instance = 0;
 };
 
 struct TdiInterface {
-  uint32_t index = 0;
-  uint32_t type = 0;
-  uint32_t hardwareLength = 0;  // at most kInterfaceHardwareMax
-  std::array<uint8_t, kInterfaceHardwareMax> hardware{};
-  std::string description;      // at most kInterfaceDescriptionTaken bytes
+    uint32_t index = 0;
+    uint32_t type = 0;
+    uint32_t hardwareLength = 0;  // at most kInterfaceHardwareMax
+    std::array<uint8_t, kInterfaceHardwareMax> hardware{};
+    std::string description;  // at most kInterfaceDescriptionTaken bytes
 };
 
 struct TdiIpCounts {
-  uint32_t addresses = 0;
-  uint32_t routes = 0;
+    uint32_t addresses = 0;
+    uint32_t routes = 0;
 };
 
 struct TdiAddressEntry {
-  uint32_t address = 0;
-  uint32_t index = 0;
-  uint32_t mask = 0;
+    uint32_t address = 0;
+    uint32_t index = 0;
+    uint32_t mask = 0;
 };
 
 struct TdiRouteEntry {
-  uint32_t destination = 0;
-  uint32_t index = 0;
-  uint32_t nextHop = 0;
+    uint32_t destination = 0;
+    uint32_t index = 0;
+    uint32_t nextHop = 0;
 };
 
 TdiRequestBytes EncodeTdiRequest(const TdiRequest& request);

@@ -4,6 +4,6 @@
 #include "SystemQueries.h"
 
 class CVdhcpDevice : public IVdhcpDevice {
- public:
-  bool ReadTable(std::vector<uint8_t>& reply) override;
+public:
+    bool ReadTable(std::vector<uint8_t>& reply) override;
 };

@@ -27,9 +27,9 @@ static_assert(kVdhcpEntryDnsOffset + 4 <= kVdhcpEntrySize, "fields lie inside th
 constexpr size_t kVdhcpHardwareMax = 8;
 
 struct VdhcpLease {
-  std::vector<uint8_t> hardware;  // the bytes at the entry's offset, at most kVdhcpHardwareMax
-  uint32_t leasedAddress = 0;     // network order
-  std::vector<uint32_t> dnsServers;
+    std::vector<uint8_t> hardware;  // the bytes at the entry's offset, at most kVdhcpHardwareMax
+    uint32_t leasedAddress = 0;     // network order
+    std::vector<uint32_t> dnsServers;
 };
 
 // The size the device asked for in its answer to the size probe; false when it is 0 or unbelievably large.

@@ -5,8 +5,8 @@
 #include "SystemQueries.h"
 
 class CWin32NetworkInfo : public INetworkInfo {
- public:
-  bool NetworkParamsDnsServers(std::vector<std::string>& servers) override;
-  bool RasDeviceCount(uint32_t& count) override;
-  bool HostAddresses(std::vector<uint32_t>& addresses) override;
+public:
+    bool NetworkParamsDnsServers(std::vector<std::string>& servers) override;
+    bool RasDeviceCount(uint32_t& count) override;
+    bool HostAddresses(std::vector<uint32_t>& addresses) override;
 };

@@ -6,6 +6,6 @@
 #include "SystemQueries.h"
 
 class CWsControlTransport : public ITdiTransport {
- public:
-  bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) override;
+public:
+    bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) override;
 };

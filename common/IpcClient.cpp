@@ -30,8 +30,7 @@ CIpcClient::CIpcClient()
       failureContext_(nullptr),
       quitSeen_(false),
       quitCode_(0)
-{
-}
+{}
 
 void CIpcClient::SetFailureHandler(IpcFailureHandler handler, void* context)
 {
@@ -78,8 +77,8 @@ BOOL CIpcClient::PingRequest(uint32_t code)
 BOOL CIpcClient::CommandRequest(uint32_t code, uint32_t word1, uint32_t word2)
 {
     std::vector<uint8_t> datagram = IpcEncodeCommand(code, word1, word2);
-    BOOL ok = Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs,
-                       ReadMode::ShortBuffer, nullptr, 0, nullptr);
+    BOOL ok = Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::ShortBuffer,
+                       nullptr, 0, nullptr);
     if (!ok) {
         Report(kIpcCommandFailureText);
     }
@@ -89,16 +88,16 @@ BOOL CIpcClient::CommandRequest(uint32_t code, uint32_t word1, uint32_t word2)
 BOOL CIpcClient::QueryRequest(uint32_t code, void* buffer, int length)
 {
     std::vector<uint8_t> datagram = IpcEncodeRequest(code);
-    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole,
-                    buffer, length, nullptr);
+    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole, buffer,
+                    length, nullptr);
 }
 
 BOOL CIpcClient::SettingsRequest(uint32_t code, const void* block, int length)
 {
-    std::vector<uint8_t> datagram =
-        IpcEncodeSettingsRequest(code, static_cast<const uint8_t*>(block), length > 0 ? static_cast<size_t>(length) : 0);
-    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole,
-                    nullptr, 0, nullptr);
+    std::vector<uint8_t> datagram = IpcEncodeSettingsRequest(code, static_cast<const uint8_t*>(block),
+                                                             length > 0 ? static_cast<size_t>(length) : 0);
+    return Transact(datagram.data(), static_cast<int>(datagram.size()), kIpcRequestTimeoutMs, ReadMode::Whole, nullptr,
+                    0, nullptr);
 }
 
 BOOL CIpcClient::RawRequest(const void* datagram, int length, DWORD timeoutMs, void* buffer, int capacity,
@@ -107,8 +106,8 @@ BOOL CIpcClient::RawRequest(const void* datagram, int length, DWORD timeoutMs, v
     return Transact(datagram, length, timeoutMs, ReadMode::Whole, buffer, capacity, dataLength);
 }
 
-BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, ReadMode mode, void* buffer,
-                          int capacity, int* dataLength)
+BOOL CIpcClient::Transact(const void* datagram, int length, DWORD timeoutMs, ReadMode mode, void* buffer, int capacity,
+                          int* dataLength)
 {
     // Busy before the datagram leaves: from then on a reply may come, and the idle read handler must leave
     // it to this request.

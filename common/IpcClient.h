@@ -9,7 +9,6 @@
 #include "IpcSettings.h"
 #include "SocketEndpoint.h"
 
-
 // How long each kind of request waits for its reply, in milliseconds.
 constexpr DWORD kIpcPingTimeoutMs = 1000;
 constexpr DWORD kIpcRequestTimeoutMs = 3000;

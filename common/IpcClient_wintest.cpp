@@ -172,8 +172,8 @@ TEST_F(IpcClientTest, WaitingForASilentServiceUsesNoProcessorTime)
 
 TEST_F(IpcClientTest, EachRequestKindSendsItsDatagram)
 {
-    ScriptedService service([](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; },
-                            4);
+    ScriptedService service(
+        [](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; }, 4);
     ASSERT_TRUE(client_.StartWith(service.Port(), ""));
     const uint8_t block[] = {20, 0, 0, 0, 1, 0, 0, 0, 10, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0};
     uint8_t buffer[20];
@@ -231,7 +231,8 @@ TEST_F(IpcClientTest, QueryCopiesNoMoreThanTheReplyHoldsNorTheBufferTakes)
         for (size_t i = 0; i < payload.size(); ++i) {
             payload[i] = static_cast<uint8_t>(i + 1);
         }
-        ScriptedService service([&](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply(payload)}; });
+        ScriptedService service(
+            [&](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply(payload)}; });
         CIpcClient client;
         ASSERT_TRUE(client.StartWith(service.Port(), ""));
         uint8_t buffer[20];
@@ -366,7 +367,8 @@ TEST_F(IpcClientTest, ImpostorAloneNeverSatisfiesAPing)
 TEST_F(IpcClientTest, QueryReadsALongReplyWhole)
 {
     std::vector<uint8_t> list = IpcEncodeClientList(0, std::vector<IpcClientEntry>(30));
-    ScriptedService service([&](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply(list)}; });
+    ScriptedService service(
+        [&](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply(list)}; });
     ASSERT_TRUE(client_.StartWith(service.Port(), ""));
     std::vector<uint8_t> buffer(4000, 0xEE);
     ASSERT_TRUE(client_.QueryRequest(IPC_GET_CLIENTS, buffer.data(), static_cast<int>(buffer.size())));
@@ -388,7 +390,8 @@ TEST_F(IpcClientTest, ServerPortComesFromTheSettingsFile)
 {
     winetest::CIniKeys keep({{"IPC", "ServerPort"}, {"IPC", "LocalAddress"}});
     winetest::WriteIni("IPC", "LocalAddress", nullptr);
-    ScriptedService service([](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; });
+    ScriptedService service(
+        [](const std::vector<uint8_t>&, int) { return std::vector<std::vector<uint8_t>>{Reply({})}; });
     winetest::WriteIni("IPC", "ServerPort", std::to_string(service.Port()).c_str());
     ASSERT_TRUE(client_.Start());
     EXPECT_EQ(service.Port(), client_.ServerPort());
@@ -424,11 +427,8 @@ TEST_F(IpcClientTest, LocalAddressIsCheckedButTheSocketBindsToLoopback)
         unsigned long expected;
     };
     const Case cases[] = {
-        {"127.0.0.1", true, htonl(INADDR_LOOPBACK)},
-        {"10.1.2.3", true, inet_addr("10.1.2.3")},
-        {"", true, INADDR_ANY},
-        {"localhost", false, INADDR_NONE},
-        {"not an address", false, INADDR_NONE},
+        {"127.0.0.1", true, htonl(INADDR_LOOPBACK)}, {"10.1.2.3", true, inet_addr("10.1.2.3")}, {"", true, INADDR_ANY},
+        {"localhost", false, INADDR_NONE},           {"not an address", false, INADDR_NONE},
     };
     for (const Case& c : cases) {
         winetest::WriteIni("IPC", "LocalAddress", c.text);

@@ -42,7 +42,7 @@ constexpr size_t kIpcMaxDatagramSize = 65507;
 
 // DHCP settings (payload of IPC_SET_DHCP) and DHCP status (reply of IPC_GET_DHCP_STATUS), 20 bytes each.
 constexpr size_t kIpcDhcpBlockSize = 20;
-constexpr size_t kIpcDhcpWordStructSize = 0;     // structure size, 20 (never checked)
+constexpr size_t kIpcDhcpWordStructSize = 0;  // structure size, 20 (never checked)
 constexpr size_t kIpcDhcpWordUseOrRunning = 1;
 constexpr size_t kIpcDhcpWordLow = 2;      // low host number of the pool
 constexpr size_t kIpcDhcpWordHigh = 3;     // high host number of the pool
@@ -156,8 +156,8 @@ struct IpcClientEntry {
 
 /// The client list as carried after the magic.
 struct IpcClientList {
-    uint32_t reserved = 0;  ///< header word 0
-    uint32_t count = 0;     ///< header word 2: the number of records the service listed
+    uint32_t reserved = 0;                ///< header word 0
+    uint32_t count = 0;                   ///< header word 2: the number of records the service listed
     std::vector<IpcClientEntry> clients;  ///< the records that the data held in full
 };
 

@@ -22,10 +22,12 @@ TEST(IpcWire, RequestCodesHaveTheirProtocolValues)
         uint32_t value;
     };
     const Code codes[] = {
-        {IPC_PING, 0x464},           {IPC_SET_SHARING, 0x4A2},    {IPC_DIAL, 0x4C9},
-        {IPC_HANG_UP, 0x4CA},        {IPC_STOP_SERVICE, 0x4CD},   {IPC_GET_CLIENTS, 0x4D2},
-        {IPC_SET_DNS_RELAY, 0x4DC},  {IPC_GET_DNS_STATUS, 0x4DD}, {IPC_SET_DHCP, 0x4E0},
-        {IPC_GET_DHCP_STATUS, 0x4E1}, {IPC_GET_NETALARM, 0x4E6},  {IPC_SET_NETALARM, 0x4E7},
+        {IPC_PING, 0x464},          {IPC_SET_SHARING, 0x4A2},
+        {IPC_DIAL, 0x4C9},          {IPC_HANG_UP, 0x4CA},
+        {IPC_STOP_SERVICE, 0x4CD},  {IPC_GET_CLIENTS, 0x4D2},
+        {IPC_SET_DNS_RELAY, 0x4DC}, {IPC_GET_DNS_STATUS, 0x4DD},
+        {IPC_SET_DHCP, 0x4E0},      {IPC_GET_DHCP_STATUS, 0x4E1},
+        {IPC_GET_NETALARM, 0x4E6},  {IPC_SET_NETALARM, 0x4E7},
     };
     for (const Code& c : codes) {
         EXPECT_EQ(c.value, c.code);
@@ -103,12 +105,10 @@ TEST(IpcWire, RecognisesRepliesByTheMagicAlone)
         bool reply;
     };
     const Case cases[] = {
-        {Bytes({0xB2, 0x9A, 0x65, 0xF4}), true},
-        {Bytes({0xB2, 0x9A, 0x65, 0xF4, 1, 2, 3}), true},
-        {Bytes({0xB2, 0x9A, 0x65}), false},  // shorter than the magic
+        {Bytes({0xB2, 0x9A, 0x65, 0xF4}), true},  {Bytes({0xB2, 0x9A, 0x65, 0xF4, 1, 2, 3}), true},
+        {Bytes({0xB2, 0x9A, 0x65}), false},        // shorter than the magic
         {Bytes({0xF4, 0x65, 0x9A, 0xB2}), false},  // big-endian magic
-        {Bytes({0x64, 0x04, 0, 0}), false},
-        {Bytes({}), false},
+        {Bytes({0x64, 0x04, 0, 0}), false},       {Bytes({}), false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.reply, IpcIsReply(c.datagram.data(), c.datagram.size())) << c.datagram.size() << " bytes";

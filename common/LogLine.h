@@ -27,13 +27,13 @@ constexpr size_t kFormattedMessageSize = 512;
 
 // The moment a line is stamped with; the fields keep the values of the system time they came from.
 struct LogTime {
-  int year;
-  int month;
-  int day;
-  int hour;
-  int minute;
-  int second;
-  int millisecond;
+    int year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+    int millisecond;
 };
 
 // Builds the line "MM/DD/YYYY  HH:MM:SS.mmm message\r\n" into out (kLogLineBufferSize bytes). A message that

@@ -19,77 +19,83 @@ CRITICAL_SECTION g_writerLock;
 volatile LONG g_writerLockReady = 0;
 volatile LONG g_writerLockSetup = 0;
 
-CRITICAL_SECTION* WriterLock() {
-  if (!g_writerLockReady) {
-    while (InterlockedExchange(&g_writerLockSetup, 1) != 0) {
-      Sleep(0);
-    }
+CRITICAL_SECTION* WriterLock()
+{
     if (!g_writerLockReady) {
-      InitializeCriticalSection(&g_writerLock);
-      InterlockedExchange(&g_writerLockReady, 1);
+        while (InterlockedExchange(&g_writerLockSetup, 1) != 0) {
+            Sleep(0);
+        }
+        if (!g_writerLockReady) {
+            InitializeCriticalSection(&g_writerLock);
+            InterlockedExchange(&g_writerLockReady, 1);
+        }
+        InterlockedExchange(&g_writerLockSetup, 0);
     }
-    InterlockedExchange(&g_writerLockSetup, 0);
-  }
-  return &g_writerLock;
+    return &g_writerLock;
 }
 
-void AppendToFile(const char* path, const char* line, DWORD length) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;
-  }
-  SetFilePointer(file, 0, nullptr, FILE_END);
-  DWORD written = 0;
-  WriteFile(file, line, length, &written, nullptr);
-  CloseHandle(file);
+void AppendToFile(const char* path, const char* line, DWORD length)
+{
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file, line, length, &written, nullptr);
+    CloseHandle(file);
 }
 
 }  // namespace
 
-void CLogWriter::WriteLine(const char* path, const char* message) {
-  if (!path || !path[0]) {
-    return;
-  }
-  CRITICAL_SECTION* lock = WriterLock();
-  EnterCriticalSection(lock);
-  // The time is read inside the lock, so lines stand in the file in the order of their stamps.
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-  char line[kLogLineBufferSize];
-  size_t length = FormatLogLine(time, message, line);
-  AppendToFile(path, line, static_cast<DWORD>(length));
-  LeaveCriticalSection(lock);
+void CLogWriter::WriteLine(const char* path, const char* message)
+{
+    if (!path || !path[0]) {
+        return;
+    }
+    CRITICAL_SECTION* lock = WriterLock();
+    EnterCriticalSection(lock);
+    // The time is read inside the lock, so lines stand in the file in the order of their stamps.
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    char line[kLogLineBufferSize];
+    size_t length = FormatLogLine(time, message, line);
+    AppendToFile(path, line, static_cast<DWORD>(length));
+    LeaveCriticalSection(lock);
 }
 
-void CLogWriter::WriteFormatted(const char* path, const char* fmt, ...) {
-  if (!path || !path[0]) {
-    return;
-  }
-  char message[kFormattedMessageSize];
-  va_list args;
-  va_start(args, fmt);
-  FormatLogMessageV(message, fmt, args);
-  va_end(args);
-  WriteLine(path, message);
+void CLogWriter::WriteFormatted(const char* path, const char* fmt, ...)
+{
+    if (!path || !path[0]) {
+        return;
+    }
+    char message[kFormattedMessageSize];
+    va_list args;
+    va_start(args, fmt);
+    FormatLogMessageV(message, fmt, args);
+    va_end(args);
+    WriteLine(path, message);
 }
 
-void CLogWriter::AppendStampedLine(std::string* buffer, const char* message) {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-  char line[kLogLineBufferSize];
-  size_t length = FormatLogLine(time, message, line);
-  buffer->append(line, length);
+void CLogWriter::AppendStampedLine(std::string* buffer, const char* message)
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+    char line[kLogLineBufferSize];
+    size_t length = FormatLogLine(time, message, line);
+    buffer->append(line, length);
 }
 
-void CLogWriter::WriteLines(const char* path, const char* lines, size_t length) {
-  if (!path || !path[0] || length == 0) {
-    return;
-  }
-  CRITICAL_SECTION* lock = WriterLock();
-  EnterCriticalSection(lock);
-  AppendToFile(path, lines, static_cast<DWORD>(length));
-  LeaveCriticalSection(lock);
+void CLogWriter::WriteLines(const char* path, const char* lines, size_t length)
+{
+    if (!path || !path[0] || length == 0) {
+        return;
+    }
+    CRITICAL_SECTION* lock = WriterLock();
+    EnterCriticalSection(lock);
+    AppendToFile(path, lines, static_cast<DWORD>(length));
+    LeaveCriticalSection(lock);
 }

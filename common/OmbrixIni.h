@@ -12,28 +12,28 @@ struct CIntSetting;
 struct CTextSetting;
 
 class COmbrixIni {
- public:
-  // The integer of key in section (an optional sign and leading decimal digits, see ParseIniInt), or def
-  // when the key is missing or empty.
-  static int ReadInt(const char* section, const char* key, int def);
+public:
+    // The integer of key in section (an optional sign and leading decimal digits, see ParseIniInt), or def
+    // when the key is missing or empty.
+    static int ReadInt(const char* section, const char* key, int def);
 
-  // Copies the value of key (def when missing) into buf of len bytes, cut to len - 1 characters and
-  // terminated. Returns the number of characters copied.
-  static unsigned ReadString(const char* section, const char* key, const char* def, char* buf, unsigned len);
+    // Copies the value of key (def when missing) into buf of len bytes, cut to len - 1 characters and
+    // terminated. Returns the number of characters copied.
+    static unsigned ReadString(const char* section, const char* key, const char* def, char* buf, unsigned len);
 
-  // Stores text as the value of key. Returns true on success.
-  static bool WriteString(const char* section, const char* key, const char* text);
+    // Stores text as the value of key. Returns true on success.
+    static bool WriteString(const char* section, const char* key, const char* text);
 
-  // Stores value as decimal text. Returns true on success.
-  static bool WriteInt(const char* section, const char* key, int value);
+    // Stores value as decimal text. Returns true on success.
+    static bool WriteInt(const char* section, const char* key, int value);
 
-  // The same four on an entry of IniSettings.h, with the default it names.
-  static int ReadInt(const CIntSetting& setting);
-  static unsigned ReadString(const CTextSetting& setting, char* buf, unsigned len);
-  static bool WriteString(const CTextSetting& setting, const char* text);
-  static bool WriteInt(const CIntSetting& setting, int value);
+    // The same four on an entry of IniSettings.h, with the default it names.
+    static int ReadInt(const CIntSetting& setting);
+    static unsigned ReadString(const CTextSetting& setting, char* buf, unsigned len);
+    static bool WriteString(const CTextSetting& setting, const char* text);
+    static bool WriteInt(const CIntSetting& setting, int value);
 
-  // Replaces the whole of section by lines: "key=value" strings, each terminated, the list ended by an
-  // empty string (two zeros in a row). Returns true on success.
-  static bool WriteSection(const char* section, const char* lines);
+    // Replaces the whole of section by lines: "key=value" strings, each terminated, the list ended by an
+    // empty string (two zeros in a row). Returns true on success.
+    static bool WriteSection(const char* section, const char* lines);
 };

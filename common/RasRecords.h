@@ -73,11 +73,10 @@ static_assert(sizeof(RasConnectionRecord) == (sizeof(void*) == 4 ? 412 : 416), "
 // The library's functions as they are looked up by name.
 typedef VOID(WINAPI* RasDialNotifier)(UINT message, DWORD state, DWORD error);
 typedef DWORD(WINAPI* RasDialFunction)(LPVOID extensions, LPCSTR phonebook, RasDialParamsRecord* params,
-                                        DWORD notifierKind, LPVOID notifier, RasConnectionHandle* connection);
+                                       DWORD notifierKind, LPVOID notifier, RasConnectionHandle* connection);
 typedef DWORD(WINAPI* RasHangUpFunction)(RasConnectionHandle connection);
 typedef DWORD(WINAPI* RasEnumConnectionsFunction)(RasConnectionRecord* connections, LPDWORD bytes, LPDWORD count);
 typedef DWORD(WINAPI* RasEnumEntriesFunction)(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
-                                               LPDWORD bytes, LPDWORD count);
-typedef DWORD(WINAPI* RasGetEntryDialParamsFunction)(LPCSTR phonebook, RasDialParamsRecord* params,
-                                                      LPBOOL hasPassword);
+                                              LPDWORD bytes, LPDWORD count);
+typedef DWORD(WINAPI* RasGetEntryDialParamsFunction)(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL hasPassword);
 typedef DWORD(WINAPI* RasEnumDevicesFunction)(RasDeviceRecord* devices, LPDWORD bytes, LPDWORD count);

@@ -22,8 +22,7 @@ public:
     /// Starts the service by the method of family os. consolePath is the console's full module path (null:
     /// this process's). Returns TRUE on success; otherwise *errorCode (when given) holds the code and the
     /// failure text goes to handler.
-    static BOOL Start(OsType os, const char* consolePath, IpcFailureHandler handler, void* context,
-                      DWORD* errorCode);
+    static BOOL Start(OsType os, const char* consolePath, IpcFailureHandler handler, void* context, DWORD* errorCode);
 
     /// The daemon's path: consolePath with everything after its last backslash replaced by the program
     /// name. Returns false when the path has no backslash.

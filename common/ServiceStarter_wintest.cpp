@@ -124,9 +124,9 @@ TEST(ServiceStarter, NtPathStartsTheServiceAndTakesAlreadyRunningAsSuccess)
     SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
     ASSERT_NE(nullptr, manager);
     std::string command = "\"" + dir.Path() + "OmbrixDaemon.exe\" --service";
-    SC_HANDLE service = CreateServiceA(manager, kServiceName, "Ombrix Internet Sharing", SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                       command.c_str(), NULL, NULL, NULL, NULL, NULL);
+    SC_HANDLE service =
+        CreateServiceA(manager, kServiceName, "Ombrix Internet Sharing", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), NULL, NULL, NULL, NULL, NULL);
     ASSERT_NE(nullptr, service) << GetLastError();
 
     Shown shown;

@@ -63,8 +63,7 @@ int ProtocolFor(int type)
 
 }  // namespace
 
-CSocketEndpoint::CSocketEndpoint()
-    : socketMessage_(0), socket_(INVALID_SOCKET), lastError_(0), droppedSends_(0)
+CSocketEndpoint::CSocketEndpoint() : socketMessage_(0), socket_(INVALID_SOCKET), lastError_(0), droppedSends_(0)
 {
     if (!g_winsockStarted) {
         WSADATA data;

@@ -49,10 +49,7 @@ public:
         errors.push_back(error);
     }
 
-    bool OpenOnLoopback(UINT message)
-    {
-        return Create(SOCK_DGRAM, FD_READ, message) && Bind(0, nettest::Loopback());
-    }
+    bool OpenOnLoopback(UINT message) { return Create(SOCK_DGRAM, FD_READ, message) && Bind(0, nettest::Loopback()); }
     unsigned short BoundPort() const
     {
         sockaddr_in local = {};
@@ -124,15 +121,15 @@ TEST_F(SocketEndpointTest, EventsGoToTheirOperations)
         bool stillOpen;
     };
     const Case cases[] = {
-        {FD_READ, "receive", true},  {FD_WRITE, "send", true}, {FD_ACCEPT, "accept", true},
+        {FD_READ, "receive", true},    {FD_WRITE, "send", true},   {FD_ACCEPT, "accept", true},
         {FD_CONNECT, "connect", true}, {FD_CLOSE, "close", false}, {FD_OOB, nullptr, true},
         {0x0400, nullptr, true},
     };
     for (const Case& c : cases) {
         RecordingEndpoint endpoint;
         ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
-        LRESULT result = SendMessageA(CSocketEndpoint::SocketWindow(), kMessageA, static_cast<WPARAM>(endpoint.Socket()),
-                                      WSAMAKESELECTREPLY(c.event, 0));
+        LRESULT result = SendMessageA(CSocketEndpoint::SocketWindow(), kMessageA,
+                                      static_cast<WPARAM>(endpoint.Socket()), WSAMAKESELECTREPLY(c.event, 0));
         EXPECT_EQ(0, result);
         std::vector<std::string> expected;
         if (c.operation) {
@@ -314,8 +311,8 @@ TEST_F(SocketEndpointTest, ReceiveFromReportsTheSender)
 
 TEST_F(SocketEndpointTest, ASendRefusedForNoRoomOrForItsDestinationDropsTheDatagramAndKeepsTheSocket)
 {
-    for (int error : {WSAEWOULDBLOCK, WSAENOBUFS, WSAENETUNREACH, WSAEHOSTUNREACH, WSAECONNRESET, WSAEACCES,
-                      WSAENETDOWN}) {
+    for (int error :
+         {WSAEWOULDBLOCK, WSAENOBUFS, WSAENETUNREACH, WSAEHOSTUNREACH, WSAECONNRESET, WSAEACCES, WSAENETDOWN}) {
         RefusingEndpoint endpoint;
         ASSERT_TRUE(endpoint.OpenOnLoopback(kMessageA));
         UdpPeer peer;

@@ -49,10 +49,10 @@ const char* const kPaths[] = {
 };
 
 const char* const kNames[] = {
-    "Class",      "DeviceDesc",      "MSTCP\\0000",   "MSTCP\\0001",    "Driver",       "IpAddress",
-    "IpMask",     "DefaultGateway",  "NameServer",    "Description",    "ServiceName",  "Type",
-    "Bind",       "IPAddress",       "SubnetMask",    "DHCPIpAddress",  "DriverDesc",   "NetCfgInstanceId",
-    "EnableDhcp", "DhcpIpAddress",   "DhcpSubNetMask", "DhcpDefaultGateway", "SubNetMask", "StaticVxD",
+    "Class",      "DeviceDesc",     "MSTCP\\0000",    "MSTCP\\0001",        "Driver",      "IpAddress",
+    "IpMask",     "DefaultGateway", "NameServer",     "Description",        "ServiceName", "Type",
+    "Bind",       "IPAddress",      "SubnetMask",     "DHCPIpAddress",      "DriverDesc",  "NetCfgInstanceId",
+    "EnableDhcp", "DhcpIpAddress",  "DhcpSubNetMask", "DhcpDefaultGateway", "SubNetMask",  "StaticVxD",
     "ImagePath",  "NETBEUI\\0000",
 };
 
@@ -61,64 +61,72 @@ constexpr size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
 
 // The tables as strings, made once: a command then costs no allocation of its own.
 struct Strings {
-  Strings() {
-    for (size_t i = 0; i < kPathCount; ++i) paths[i] = kPaths[i];
-    for (size_t i = 0; i < kNameCount; ++i) names[i] = kNames[i];
-  }
-  std::string paths[kPathCount];
-  std::string names[kNameCount];
+    Strings()
+    {
+        for (size_t i = 0; i < kPathCount; ++i)
+            paths[i] = kPaths[i];
+        for (size_t i = 0; i < kNameCount; ++i)
+            names[i] = kNames[i];
+    }
+    std::string paths[kPathCount];
+    std::string names[kNameCount];
 };
 
-void CheckTable(const CAdapterTable& table) {
-  for (const AdapterRecord& record : table.Adapters()) {
-    if (record.description.size() > kDescriptionMax || record.configKey.size() > kConfigKeyMax ||
-        record.addresses.size() > 1 || record.dhcp < 0 || record.dhcp > 1)
-      std::abort();
-  }
+void CheckTable(const CAdapterTable& table)
+{
+    for (const AdapterRecord& record : table.Adapters()) {
+        if (record.description.size() > kDescriptionMax || record.configKey.size() > kConfigKeyMax ||
+            record.addresses.size() > 1 || record.dhcp < 0 || record.dhcp > 1)
+            std::abort();
+    }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const Strings strings;
-  CFuzzInput input(data, size);
-  CFuzzRegistry registry;
-  // Each path is walked (and its keys made) once per input, however many commands name it.
-  CFuzzRegistry::KeyRef keys[kPathCount] = {};
-  while (!input.Empty()) {
-    const size_t path = input.Byte() % kPathCount;
-    const std::string& name = strings.names[input.Byte() % kNameCount];
-    const uint8_t type = input.Byte();
-    size_t length = 0;
-    const uint8_t* bytes = input.Take(input.Byte(), &length);
-    if (keys[path] == nullptr) keys[path] = registry.MakeKey(RegRoot::LocalMachine, strings.paths[path]);
-    if (type != 0xFF) registry.SetValue(keys[path], name, type % 8, bytes, length);
-  }
-
-  // The fakes only answer (the device counts its reads): built once.
-  static CFakeVdhcpDevice vdhcp;
-  static CFakeNetworkInfo network;
-  if (vdhcp.reply.empty()) {
-    vdhcp.reply = BuildVdhcpReply({{{0, 1, 2, 3, 4, 5}, 0, {Ip(10, 0, 0, 53)}}});
-    network.hostAddresses = {Ip(10, 0, 0, 1), Ip(192, 168, 0, 1)};
-    network.dnsServers = {"10.0.0.53"};
-  }
-  network.rasDevices = size % 2;
-  CFakeTdiStack stack;
-  for (OsType os : {Win98, WinNT4, Win2000}) {
-    CAdapterTable table;
-    CAdapterInventory(table, AuxSystem{registry, stack, vdhcp, network}).RefreshByRegistry(os);
-    CheckTable(table);
-    for (const AdapterRecord& record : std::vector<AdapterRecord>(table.Adapters())) {
-      CAdapterSettings settings(registry, os, record.configKey);
-      settings.SetSubnet(Ip(255, 255, 255, 0));
-      settings.SetGateway(0);
-      settings.SetFixedIp(Ip(10, 0, 0, 1));
-      settings.SetDhcp();
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const Strings strings;
+    CFuzzInput input(data, size);
+    CFuzzRegistry registry;
+    // Each path is walked (and its keys made) once per input, however many commands name it.
+    CFuzzRegistry::KeyRef keys[kPathCount] = {};
+    while (!input.Empty()) {
+        const size_t path = input.Byte() % kPathCount;
+        const std::string& name = strings.names[input.Byte() % kNameCount];
+        const uint8_t type = input.Byte();
+        size_t length = 0;
+        const uint8_t* bytes = input.Take(input.Byte(), &length);
+        if (keys[path] == nullptr)
+            keys[path] = registry.MakeKey(RegRoot::LocalMachine, strings.paths[path]);
+        if (type != 0xFF)
+            registry.SetValue(keys[path], name, type % 8, bytes, length);
     }
-    IsDriverRegistered(registry, os);
-    CDialupIdle(registry, os).Get("entry");
-    if (registry.OpenHandles() != 0) std::abort();
-  }
-  return 0;
+
+    // The fakes only answer (the device counts its reads): built once.
+    static CFakeVdhcpDevice vdhcp;
+    static CFakeNetworkInfo network;
+    if (vdhcp.reply.empty()) {
+        vdhcp.reply = BuildVdhcpReply({{{0, 1, 2, 3, 4, 5}, 0, {Ip(10, 0, 0, 53)}}});
+        network.hostAddresses = {Ip(10, 0, 0, 1), Ip(192, 168, 0, 1)};
+        network.dnsServers = {"10.0.0.53"};
+    }
+    network.rasDevices = size % 2;
+    CFakeTdiStack stack;
+    for (OsType os : {Win98, WinNT4, Win2000}) {
+        CAdapterTable table;
+        CAdapterInventory(table, AuxSystem{registry, stack, vdhcp, network}).RefreshByRegistry(os);
+        CheckTable(table);
+        for (const AdapterRecord& record : std::vector<AdapterRecord>(table.Adapters())) {
+            CAdapterSettings settings(registry, os, record.configKey);
+            settings.SetSubnet(Ip(255, 255, 255, 0));
+            settings.SetGateway(0);
+            settings.SetFixedIp(Ip(10, 0, 0, 1));
+            settings.SetDhcp();
+        }
+        IsDriverRegistered(registry, os);
+        CDialupIdle(registry, os).Get("entry");
+        if (registry.OpenHandles() != 0)
+            std::abort();
+    }
+    return 0;
 }

@@ -117,7 +117,7 @@ std::vector<DhcpClientEntry> BuildTable(uint32_t now)
         uint8_t host;
         uint8_t n;
     };
-    static const Place kPlaces[] = {{2, 2},    {3, 3},    {4, 4},    {5, 5},  {6, 0x11}, {7, 0x12}, {8, 0x13},
+    static const Place kPlaces[] = {{2, 2},    {3, 3},     {4, 4},   {5, 5},   {6, 0x11}, {7, 0x12}, {8, 0x13},
                                     {9, 0x14}, {10, 0x15}, {11, 29}, {12, 30}, {13, 31},  {14, 33},  {15, 27}};
     std::vector<DhcpClientEntry> table;
     for (const Place& place : kPlaces) {
@@ -175,8 +175,8 @@ bool MayClash(const std::vector<DhcpClientEntry>& clients, const std::vector<Dhc
     }
     for (const DhcpOfferEntry& o : offers) {
         Octet& octet = seen[DhcpAddressOctet(o.inAddr, 3)];
-        if (octet.offer != nullptr ||
-            (octet.lease != nullptr && (octet.lease->inAddr != o.inAddr || !octet.lease->hdwrAddr.Equals(o.hdwrAddr)))) {
+        if (octet.offer != nullptr || (octet.lease != nullptr && (octet.lease->inAddr != o.inAddr ||
+                                                                  !octet.lease->hdwrAddr.Equals(o.hdwrAddr)))) {
             return true;
         }
         octet.offer = &o;
@@ -229,8 +229,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     size_t start = 0;
     while (start <= size) {
-        const uint8_t* found = static_cast<const uint8_t*>(
-            memmem(data + start, size - start, kSeparator, kSeparatorLength));
+        const uint8_t* found =
+            static_cast<const uint8_t*>(memmem(data + start, size - start, kSeparator, kSeparatorLength));
         const size_t end = found != nullptr ? static_cast<size_t>(found - data) : size;
         core.HandleDatagram(data + start, end - start);
         clock.now += 7;

@@ -146,8 +146,8 @@ void CheckMoveBehindServer(const DhcpSettings& settings, uint32_t serverAddress)
         CheckPool(moved.lowAddress, moved.highAddress);
         if (changed) {
             Check(moved.lowAddress == kDhcpLowAddressBehindServer);
-            Check(moved.highAddress == (settings.highAddress > kDhcpLowAddressBehindServer ? settings.highAddress
-                                                                                          : kDhcpPoolEndLimit));
+            Check(moved.highAddress ==
+                  (settings.highAddress > kDhcpLowAddressBehindServer ? settings.highAddress : kDhcpPoolEndLimit));
         } else {
             Check(moved.lowAddress == settings.lowAddress && moved.highAddress == settings.highAddress);
         }
@@ -192,7 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(s.subNetMask == (mask ? mask : kDhcpDefaultMask));
 
     int count = ParseIniInt(raw.numDomainNameServers.c_str());
-    count = count < 0 ? 0 : (count > static_cast<int>(kDhcpMaxDnsServers) ? static_cast<int>(kDhcpMaxDnsServers) : count);
+    count =
+        count < 0 ? 0 : (count > static_cast<int>(kDhcpMaxDnsServers) ? static_cast<int>(kDhcpMaxDnsServers) : count);
     Check(s.numDomainNameServers == static_cast<size_t>(count));
     const uint32_t dns = AddressOrZero(raw.domainNameServers);
     for (size_t i = 0; i < kDhcpMaxDnsServers; ++i) {

@@ -52,9 +52,15 @@ struct Sent {
     std::vector<uint8_t> query;  ///< as forwarded
 };
 
-[[noreturn]] void Fail() { abort(); }
+[[noreturn]] void Fail()
+{
+    abort();
+}
 
-char Fold(uint8_t c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); }
+char Fold(uint8_t c)
+{
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+}
 
 /// The reply repeats the question of `sent`: its header-following bytes, letters of the name in any case.
 void CheckSameQuestion(const Sent& sent, const uint8_t* answer, size_t length)

@@ -52,8 +52,8 @@ void CServiceInstaller::InstallService(const char* programPath)
     SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_QUERY_CONFIG);
     if (service == nullptr) {
         service = CreateServiceA(manager, kServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
-                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                                 programPath, nullptr, nullptr, nullptr, nullptr, nullptr);
+                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, programPath,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr);
         if (service != nullptr)
             PrintLine("%s installed\n");
         else
@@ -90,8 +90,8 @@ void CServiceInstaller::InstallRunServices(const char* programPath)
         return;
     HKEY key;
     DWORD disposition;
-    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunServicesKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE, nullptr, &key, &disposition);
+    LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunServicesKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                              nullptr, &key, &disposition);
     if (rc == ERROR_SUCCESS) {
         rc = RegSetValueExA(key, kRunServicesValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(programPath),
                             static_cast<DWORD>(std::strlen(programPath) + 1));

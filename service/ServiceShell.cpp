@@ -40,8 +40,7 @@ void RegisterAsServiceProcess()
     HMODULE kernel = LoadLibraryA("Kernel32.Dll");
     if (kernel == nullptr)
         return;
-    auto registerFn =
-        reinterpret_cast<RegisterServiceProcessFn>(GetProcAddress(kernel, "RegisterServiceProcess"));
+    auto registerFn = reinterpret_cast<RegisterServiceProcessFn>(GetProcAddress(kernel, "RegisterServiceProcess"));
     if (registerFn != nullptr)
         registerFn(0, kRegisterAsServiceProcess);
     FreeLibrary(kernel);

@@ -11,10 +11,7 @@
 #include "TickPlan.h"
 #include "ombrixaux.h"
 
-CSharingService::CSharingService()
-    : portForwards_(driver_), netAlarm_(driver_), controlWindow_(*this, *this)
-{
-}
+CSharingService::CSharingService() : portForwards_(driver_), netAlarm_(driver_), controlWindow_(*this, *this) {}
 
 bool CSharingService::Start(HINSTANCE instance, int sharingMode)
 {
@@ -175,11 +172,23 @@ bool CSharingService::SetDriverEnabled(bool enabled)
     return true;
 }
 
-void CSharingService::Dial() { dialOut_.Dial(); }
-void CSharingService::HangUp() { dialOut_.HangUp(); }
+void CSharingService::Dial()
+{
+    dialOut_.Dial();
+}
+void CSharingService::HangUp()
+{
+    dialOut_.HangUp();
+}
 
-bool CSharingService::DhcpExists() { return dhcpServer_ != nullptr; }
-bool CSharingService::DhcpRunning() { return dhcpServer_ != nullptr && dhcpServer_->IsRunning(); }
+bool CSharingService::DhcpExists()
+{
+    return dhcpServer_ != nullptr;
+}
+bool CSharingService::DhcpRunning()
+{
+    return dhcpServer_ != nullptr && dhcpServer_->IsRunning();
+}
 
 void CSharingService::SetDhcpPool(uint32_t low, uint32_t high)
 {
@@ -187,21 +196,45 @@ void CSharingService::SetDhcpPool(uint32_t low, uint32_t high)
         dhcpServer_->SetPool(low, high);
 }
 
-uint32_t CSharingService::DhcpPoolLow() { return dhcpServer_ ? dhcpServer_->PoolLow() : 0; }
-uint32_t CSharingService::DhcpPoolHigh() { return dhcpServer_ ? dhcpServer_->PoolHigh() : 0; }
-uint32_t CSharingService::DhcpNetwork() { return dhcpServer_ ? dhcpServer_->Network() : 0; }
+uint32_t CSharingService::DhcpPoolLow()
+{
+    return dhcpServer_ ? dhcpServer_->PoolLow() : 0;
+}
+uint32_t CSharingService::DhcpPoolHigh()
+{
+    return dhcpServer_ ? dhcpServer_->PoolHigh() : 0;
+}
+uint32_t CSharingService::DhcpNetwork()
+{
+    return dhcpServer_ ? dhcpServer_->Network() : 0;
+}
 
 std::vector<IpcClientEntry> CSharingService::DhcpClients()
 {
     return dhcpServer_ ? dhcpServer_->Clients() : std::vector<IpcClientEntry>();
 }
 
-bool CSharingService::DnsRelayExists() { return dnsRelay_ != nullptr; }
-bool CSharingService::DnsRelayRunning() { return dnsRelay_ != nullptr && dnsRelay_->IsRunning(); }
-uint32_t CSharingService::DnsRelayLanAddress() { return dnsRelay_ ? dnsRelay_->LanAddress() : 0; }
+bool CSharingService::DnsRelayExists()
+{
+    return dnsRelay_ != nullptr;
+}
+bool CSharingService::DnsRelayRunning()
+{
+    return dnsRelay_ != nullptr && dnsRelay_->IsRunning();
+}
+uint32_t CSharingService::DnsRelayLanAddress()
+{
+    return dnsRelay_ ? dnsRelay_->LanAddress() : 0;
+}
 
-bool CSharingService::SetNetAlarm(bool enable) { return netAlarm_.Set(enable); }
-bool CSharingService::NetAlarmFlag() { return netAlarm_.Flag(); }
+bool CSharingService::SetNetAlarm(bool enable)
+{
+    return netAlarm_.Set(enable);
+}
+bool CSharingService::NetAlarmFlag()
+{
+    return netAlarm_.Flag();
+}
 
 int CSharingService::ReadSettingInt(const char* section, const char* key, int def)
 {
@@ -213,7 +246,10 @@ void CSharingService::WriteSetting(const char* section, const char* key, const c
     COmbrixIni::WriteString(section, key, text);
 }
 
-void CSharingService::Log(const char* message) { CServiceLog::Write(message); }
+void CSharingService::Log(const char* message)
+{
+    CServiceLog::Write(message);
+}
 
 void CSharingService::PollDriverStatus()
 {

@@ -20,25 +20,24 @@ constexpr char kPassword[] = "Pw-s3cret-77";
 /// kPassword as the settings keep it (MIME Base64, what MakePWString writes).
 constexpr char kScrambledPassword[] = "UHctczNjcmV0LTc3";
 
-const char kFixture[] =
-    "[entry LabISP]\r\n"
-    "user = alice\r\n"
-    "password = Pw-s3cret-77\r\n"
-    "authenticate = yes\r\n"
-    "outcome = connected\r\n"
-    "delay = 100\r\n"
-    "[entry Busy]\r\n"
-    "outcome = error 678\r\n"
-    "delay = 100\r\n"
-    "[entry Quick]\r\n"
-    "outcome = connected\r\n"
-    "delay = 0\r\n"
-    "[entry QuickFail]\r\n"
-    "outcome = error 691\r\n"
-    "delay = 0\r\n"
-    "handle = late\r\n"
-    "[entry Refuses]\r\n"
-    "outcome = refused 633\r\n";
+const char kFixture[] = "[entry LabISP]\r\n"
+                        "user = alice\r\n"
+                        "password = Pw-s3cret-77\r\n"
+                        "authenticate = yes\r\n"
+                        "outcome = connected\r\n"
+                        "delay = 100\r\n"
+                        "[entry Busy]\r\n"
+                        "outcome = error 678\r\n"
+                        "delay = 100\r\n"
+                        "[entry Quick]\r\n"
+                        "outcome = connected\r\n"
+                        "delay = 0\r\n"
+                        "[entry QuickFail]\r\n"
+                        "outcome = error 691\r\n"
+                        "delay = 0\r\n"
+                        "handle = late\r\n"
+                        "[entry Refuses]\r\n"
+                        "outcome = refused 633\r\n";
 
 size_t CountOf(const std::string& text, const std::string& what)
 {
@@ -88,7 +87,8 @@ protected:
         GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
         savedOverrides_ = overrides;
         if (withLibrary) {
-            ASSERT_TRUE(CopyFileA((winetest::ProgramFolder() + "RASAPI32.DLL").c_str(), (dir_ + "RASAPI32.DLL").c_str(), FALSE))
+            ASSERT_TRUE(
+                CopyFileA((winetest::ProgramFolder() + "RASAPI32.DLL").c_str(), (dir_ + "RASAPI32.DLL").c_str(), FALSE))
                 << "the stand-in RASAPI32.DLL is not beside the test: " << GetLastError();
         } else {
             // Neither the stand-in nor Wine's own: the library is missing, as on a machine without dial-up.
@@ -182,14 +182,11 @@ TEST_F(DaemonDialOutTest, TheTickDialsOnceForAClientAndTheConsoleHangsUp)
     const std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), kStartLines.size());
     const std::vector<std::string> dialLines(log.begin() + kStartLines.size(), log.end());
-    const std::vector<std::string> expected = {"Ombrix Driver Enabled",
-                                               "Attempting to load Ras library RASAPI32.DLL",
-                                               "Ras library loaded",
-                                               "Attempting to dial-out: Phonebook: LabISP, Username: alice",
-                                               "Dial-out successfull",
-                                               "Attempting to Hang-up connection",
-                                               "Connection disconnected",
-                                               "Ombrix Service Stopping"};
+    const std::vector<std::string> expected = {
+        "Ombrix Driver Enabled",   "Attempting to load Ras library RASAPI32.DLL",
+        "Ras library loaded",      "Attempting to dial-out: Phonebook: LabISP, Username: alice",
+        "Dial-out successfull",    "Attempting to Hang-up connection",
+        "Connection disconnected", "Ombrix Service Stopping"};
     EXPECT_EQ(expected, dialLines);
     // The password reached the library (the entry authenticates only the stored user and password) and
     // nothing else: no log, trace or journal holds it. The phonebook fixture is the library's own store.

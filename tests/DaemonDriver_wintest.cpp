@@ -3,7 +3,6 @@
 #include "DaemonDriverFixture.h"
 #include "StandInCodes.h"
 
-
 TEST_F(DaemonDriverTest, EnabledSwitchesTheDriverOnTicksAndStopsOnControl)
 {
     // Single NIC mode: the DNS relay's one socket on the loopback address, forwarding to a server the

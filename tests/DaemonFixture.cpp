@@ -19,8 +19,8 @@ void DaemonTest::TearDown()
         harness::DeleteServiceByName(kService);
     }
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", 0,
-                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", 0, KEY_SET_VALUE,
+                      &key) == ERROR_SUCCESS) {
         RegDeleteValueA(key, "Ombrix Service");
         RegCloseKey(key);
     }

@@ -88,10 +88,12 @@ protected:
     /// Waits until the driver has no alarm records queued and the tick has read them.
     bool AlarmsTaken()
     {
-        return winetest::WaitFor([&] {
-            uint32_t status = 0, queued = 1;
-            return driver_->PeekState(status, queued) && queued == 0;
-        }, kTickWaitMs);
+        return winetest::WaitFor(
+            [&] {
+                uint32_t status = 0, queued = 1;
+                return driver_->PeekState(status, queued) && queued == 0;
+            },
+            kTickWaitMs);
     }
 
     void Stop()
@@ -110,9 +112,9 @@ TEST_F(DaemonComponentsTest, StoredForwardsAreSentUpToTheFirstGapWithTheLowBitsO
     Prepare("win98");
     winetest::WriteIni("PortForward", "PortForward0", "1, 80, 192, 168, 0, 5");
     winetest::WriteIni("PortForward", "PortForward1", "TCP, 70000, 192, 168, 0, 6");  // UDP, port 4464
-    winetest::WriteIni("PortForward", "PortForward2", "1,,21,192,168,0");              // five numbers: skipped
+    winetest::WriteIni("PortForward", "PortForward2", "1,,21,192,168,0");             // five numbers: skipped
     winetest::WriteIni("PortForward", "PortForward3", "1, 22, 192, 168, 0, 8");
-    winetest::WriteIni("PortForward", "PortForward5", "1, 23, 192, 168, 0, 9");       // after the gap at 4
+    winetest::WriteIni("PortForward", "PortForward5", "1, 23, 192, 168, 0, 9");  // after the gap at 4
     Start();
     Stop();
 
@@ -172,15 +174,14 @@ TEST_F(DaemonComponentsTest, AlarmRecordsBecomeTheLogTextAndEarlierOnesAreDroppe
     // UDP (protocol 0) even with the packet flag set; then a blocked packet of TCP, ports above 32767.
     ASSERT_TRUE(driver_->QueueAlarms({Alarm(0x0A03020Bu, 8080, 53, 1, 0), Alarm(0x04030201u, 40000, 65535, 1, 6)}));
     ASSERT_TRUE(AlarmsTaken());
-    const std::string expected =
-        "NetAlarm - UDP\r\n"
-        "SourceIP: 11.2.3.10 Source Port: 8080\r\n"
-        "DestinationIP: 192.168.0.1 Destination Port: 53\r\n" +
-        kSeparator +
-        "NetAlarm blocked an packet from:\r\n"
-        "SourceIP: 1.2.3.4 Source Port: -25536\r\n"
-        "DestinationIP: 192.168.0.1 Destination Port: -1\r\n" +
-        kSeparator;
+    const std::string expected = "NetAlarm - UDP\r\n"
+                                 "SourceIP: 11.2.3.10 Source Port: 8080\r\n"
+                                 "DestinationIP: 192.168.0.1 Destination Port: 53\r\n" +
+                                 kSeparator +
+                                 "NetAlarm blocked an packet from:\r\n"
+                                 "SourceIP: 1.2.3.4 Source Port: -25536\r\n"
+                                 "DestinationIP: 192.168.0.1 Destination Port: -1\r\n" +
+                                 kSeparator;
     EXPECT_TRUE(winetest::WaitFor([&] { return AlarmLog() == expected; }, kTickWaitMs)) << AlarmLog();
 
     // Disabled: the file stays; enabled again: the next entry is appended to it.
@@ -191,12 +192,16 @@ TEST_F(DaemonComponentsTest, AlarmRecordsBecomeTheLogTextAndEarlierOnesAreDroppe
     SetNetAlarm(1);
     ASSERT_TRUE(driver_->QueueAlarm(Alarm(0x0A03020Bu, 3, 4, 0, 6)));
     ASSERT_TRUE(AlarmsTaken());
-    EXPECT_TRUE(winetest::WaitFor([&] {
-        return AlarmLog() == expected + "NetAlarm blocked a connection request from:\r\n"
-                                        "SourceIP: 11.2.3.10 Source Port: 3\r\n"
-                                        "DestinationIP: 192.168.0.1 Destination Port: 4\r\n" +
-                                        kSeparator;
-    }, kTickWaitMs)) << AlarmLog();
+    EXPECT_TRUE(winetest::WaitFor(
+        [&] {
+            return AlarmLog() == expected +
+                                     "NetAlarm blocked a connection request from:\r\n"
+                                     "SourceIP: 11.2.3.10 Source Port: 3\r\n"
+                                     "DestinationIP: 192.168.0.1 Destination Port: 4\r\n" +
+                                     kSeparator;
+        },
+        kTickWaitMs))
+        << AlarmLog();
     Stop();
     EXPECT_TRUE(LogHas("NetAlarm Enabled"));
     EXPECT_TRUE(LogHas("NetAlarm Disabled"));

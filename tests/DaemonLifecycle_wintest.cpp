@@ -49,8 +49,8 @@ TEST_F(DaemonTest, NtInstallTwicePrintsOnceAndRemoveOfMissingServicePrintsNothin
     // Wine's manager keeps the registration in the registry, as Windows does.
     EXPECT_EQ(ExePath(), ServiceRegistryString("ImagePath"));
     EXPECT_EQ("Ombrix Internet Sharing", ServiceRegistryString("DisplayName"));
-    EXPECT_EQ("2", ServiceRegistryString("Start"));   // automatic
-    EXPECT_EQ("16", ServiceRegistryString("Type"));   // own process
+    EXPECT_EQ("2", ServiceRegistryString("Start"));  // automatic
+    EXPECT_EQ("16", ServiceRegistryString("Type"));  // own process
 
     ProcessResult second = RunDaemon("-I");
     EXPECT_EQ(0u, second.exitCode);

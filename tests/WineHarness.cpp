@@ -53,8 +53,7 @@ bool CChildProcess::Running() const
 }
 
 namespace {
-template <typename F>
-bool WithService(const char* name, DWORD access, F use)
+template <typename F> bool WithService(const char* name, DWORD access, F use)
 {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr)
@@ -118,8 +117,8 @@ testing::AssertionResult WaitForServiceState(const char* name, DWORD state, DWOR
 {
     const testing::AssertionResult reached = winetest::WaitFor([&] { return ServiceState(name) == state; }, timeoutMs);
     if (!reached)
-        return testing::AssertionFailure() << name << " is in state " << ServiceState(name) << ", not " << state
-                                           << ": " << reached.message();
+        return testing::AssertionFailure()
+               << name << " is in state " << ServiceState(name) << ", not " << state << ": " << reached.message();
     return reached;
 }
 

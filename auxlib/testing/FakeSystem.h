@@ -8,9 +8,9 @@
 #include "SystemQueries.h"
 
 struct FakeLease {
-  std::vector<uint8_t> hardware;
-  uint32_t leasedAddress = 0;
-  std::vector<uint32_t> dnsServers;
+    std::vector<uint8_t> hardware;
+    uint32_t leasedAddress = 0;
+    std::vector<uint32_t> dnsServers;
 };
 
 // The reply of the table request: count, the 44-byte entries, then each lease's hardware address and DNS
@@ -18,41 +18,49 @@ struct FakeLease {
 std::vector<uint8_t> BuildVdhcpReply(const std::vector<FakeLease>& leases);
 
 class CFakeVdhcpDevice : public IVdhcpDevice {
- public:
-  bool present = true;
-  std::vector<uint8_t> reply;
-  int reads = 0;
+public:
+    bool present = true;
+    std::vector<uint8_t> reply;
+    int reads = 0;
 
-  bool ReadTable(std::vector<uint8_t>& out) override {
-    ++reads;
-    if (!present) return false;
-    out = reply;
-    return true;
-  }
+    bool ReadTable(std::vector<uint8_t>& out) override
+    {
+        ++reads;
+        if (!present)
+            return false;
+        out = reply;
+        return true;
+    }
 };
 
 class CFakeNetworkInfo : public INetworkInfo {
- public:
-  bool hasNetworkParams = true;
-  std::vector<std::string> dnsServers;
-  bool hasRas = true;
-  uint32_t rasDevices = 0;
-  bool resolves = true;
-  std::vector<uint32_t> hostAddresses;
+public:
+    bool hasNetworkParams = true;
+    std::vector<std::string> dnsServers;
+    bool hasRas = true;
+    uint32_t rasDevices = 0;
+    bool resolves = true;
+    std::vector<uint32_t> hostAddresses;
 
-  bool NetworkParamsDnsServers(std::vector<std::string>& servers) override {
-    if (!hasNetworkParams) return false;
-    servers = dnsServers;
-    return true;
-  }
-  bool RasDeviceCount(uint32_t& count) override {
-    if (!hasRas) return false;
-    count = rasDevices;
-    return true;
-  }
-  bool HostAddresses(std::vector<uint32_t>& addresses) override {
-    if (!resolves) return false;
-    addresses = hostAddresses;
-    return true;
-  }
+    bool NetworkParamsDnsServers(std::vector<std::string>& servers) override
+    {
+        if (!hasNetworkParams)
+            return false;
+        servers = dnsServers;
+        return true;
+    }
+    bool RasDeviceCount(uint32_t& count) override
+    {
+        if (!hasRas)
+            return false;
+        count = rasDevices;
+        return true;
+    }
+    bool HostAddresses(std::vector<uint32_t>& addresses) override
+    {
+        if (!resolves)
+            return false;
+        addresses = hostAddresses;
+        return true;
+    }
 };

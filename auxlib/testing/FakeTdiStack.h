@@ -15,10 +15,10 @@
 #include "TdiQuery.h"
 
 struct FakeInterface {
-  uint32_t index = 0;
-  uint32_t type = 6;  // Ethernet
-  std::vector<uint8_t> hardware;
-  std::string description;
+    uint32_t index = 0;
+    uint32_t type = 6;  // Ethernet
+    std::vector<uint8_t> hardware;
+    std::string description;
 };
 
 // Reply builders, laid out field by field as the stack does.
@@ -30,21 +30,21 @@ std::vector<uint8_t> BuildRouteTable(const std::vector<TdiRouteEntry>& routes);
 uint32_t Ip(int a, int b, int c, int d);  // network order
 
 class CFakeTdiStack : public ITdiTransport {
- public:
-  // The answer to one query, keyed by entity type, instance, class and identifier.
-  void SetReply(const TdiRequest& request, const std::vector<uint8_t>& reply);
-  // A stack with these interfaces (one interface entity each) and one IP entity holding the addresses and
-  // routes; entities are listed in the order given, the IP entity last.
-  void Build(const std::vector<FakeInterface>& interfaces, const std::vector<TdiAddressEntry>& addresses,
-             const std::vector<TdiRouteEntry>& routes);
-  void FailQuery(uint32_t entity, uint32_t infoClass, uint32_t id) { failing_.insert({entity, infoClass, id}); }
-  const std::vector<TdiRequestBytes>& Requests() const { return requests_; }
+public:
+    // The answer to one query, keyed by entity type, instance, class and identifier.
+    void SetReply(const TdiRequest& request, const std::vector<uint8_t>& reply);
+    // A stack with these interfaces (one interface entity each) and one IP entity holding the addresses and
+    // routes; entities are listed in the order given, the IP entity last.
+    void Build(const std::vector<FakeInterface>& interfaces, const std::vector<TdiAddressEntry>& addresses,
+               const std::vector<TdiRouteEntry>& routes);
+    void FailQuery(uint32_t entity, uint32_t infoClass, uint32_t id) { failing_.insert({entity, infoClass, id}); }
+    const std::vector<TdiRequestBytes>& Requests() const { return requests_; }
 
-  bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) override;
+    bool Query(const TdiRequestBytes& request, std::vector<uint8_t>& buffer, uint32_t& returned) override;
 
- private:
-  using Key = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>;
-  std::map<Key, std::vector<uint8_t>> replies_;
-  std::set<std::tuple<uint32_t, uint32_t, uint32_t>> failing_;
-  std::vector<TdiRequestBytes> requests_;
+private:
+    using Key = std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>;
+    std::map<Key, std::vector<uint8_t>> replies_;
+    std::set<std::tuple<uint32_t, uint32_t, uint32_t>> failing_;
+    std::vector<TdiRequestBytes> requests_;
 };

@@ -4,10 +4,11 @@
 
 #include "ombrixaux.h"
 
-int main() {
-  OsType first = GetOs();
-  OsType second = GetOs();
-  printf("%d %d\n", static_cast<int>(first), static_cast<int>(second));
-  fflush(stdout);
-  return static_cast<int>(first);
+int main()
+{
+    OsType first = GetOs();
+    OsType second = GetOs();
+    printf("%d %d\n", static_cast<int>(first), static_cast<int>(second));
+    fflush(stdout);
+    return static_cast<int>(first);
 }

@@ -132,8 +132,7 @@ MessageBuilder ClientMessage(uint8_t type, unsigned host)
 }
 
 struct Server {
-    Server(bool trace, IDhcpFileSystem* files, const std::string& path, unsigned entries)
-        : sink(trace)
+    Server(bool trace, IDhcpFileSystem* files, const std::string& path, unsigned entries) : sink(trace)
     {
         DhcpCollaborators c;
         c.clock = &clock;
@@ -254,7 +253,8 @@ int main(int argc, char** argv)
     benchmark::AddCustomContext("build", "core at -O2 without sanitizer instrumentation");
     benchmark::AddCustomContext("time", "wall clock (the renewal waits for its fsync)");
     const std::string root = ScratchRoot();
-    benchmark::AddCustomContext("database_dir", root + (InMemoryFileSystem(root) ? " (in memory: fsync is free here)" : ""));
+    benchmark::AddCustomContext("database_dir",
+                                root + (InMemoryFileSystem(root) ? " (in memory: fsync is free here)" : ""));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -15,8 +15,8 @@ CLoadClient::CLoadClient(uint32_t index, const uint8_t mac[kEthernetAddressSize]
 
 void CLoadClient::Arm(uint64_t nowUs, CLoadRandom& random)
 {
-    deadlineUs_ = nowUs + (policy_.retransmit ? RetransmitWaitUs(sent_, RetransmitJitterUs(random.Next()))
-                                                : policy_.fixedWaitUs);
+    deadlineUs_ =
+        nowUs + (policy_.retransmit ? RetransmitWaitUs(sent_, RetransmitJitterUs(random.Next())) : policy_.fixedWaitUs);
 }
 
 LoadClientAction CLoadClient::Discover(uint64_t nowUs, CLoadRandom& random)
@@ -54,10 +54,14 @@ bool CLoadClient::Wants(const CLoadReply& reply) const
         return false;
     }
     switch (reply.type) {
-    case kLoadOffer: return state_ == LoadClientState::Selecting;
-    case kLoadAck: return state_ == LoadClientState::Requesting;
-    case kLoadNak: return true;
-    default: return false;
+    case kLoadOffer:
+        return state_ == LoadClientState::Selecting;
+    case kLoadAck:
+        return state_ == LoadClientState::Requesting;
+    case kLoadNak:
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -20,10 +20,10 @@
 #include "DhcpLoadWire.h"
 
 struct LoadClientPolicy {
-    bool retransmit = false;       // RFC 2131 backoff; else one transmission and `fixedWaitUs`
-    uint32_t tries = 1;            // transmissions of each DISCOVER and REQUEST (retransmit on)
+    bool retransmit = false;  // RFC 2131 backoff; else one transmission and `fixedWaitUs`
+    uint32_t tries = 1;       // transmissions of each DISCOVER and REQUEST (retransmit on)
     uint64_t fixedWaitUs = 10000000;
-    uint32_t maxRestarts = 3;      // fresh DISCOVERs after a NAK or an unanswered REQUEST
+    uint32_t maxRestarts = 3;  // fresh DISCOVERs after a NAK or an unanswered REQUEST
 };
 
 enum class LoadClientState { Idle, Selecting, Requesting, Bound, Failed };

@@ -89,8 +89,7 @@ void CLoadMessage::Renew(const uint8_t mac[kEthernetAddressSize], uint32_t xid, 
     Finish();
 }
 
-void CLoadMessage::Release(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint32_t leased,
-                           uint32_t serverId)
+void CLoadMessage::Release(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint32_t leased, uint32_t serverId)
 {
     Header(mac, xid, 0, leased, kLoadRelease);
     AddClientId(mac);

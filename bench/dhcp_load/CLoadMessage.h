@@ -23,8 +23,7 @@ public:
     size_t Length() const { return length_; }
 
 private:
-    void Header(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint16_t flags, uint32_t ciaddr,
-                uint8_t type);
+    void Header(const uint8_t mac[kEthernetAddressSize], uint32_t xid, uint16_t flags, uint32_t ciaddr, uint8_t type);
     void AddAddress(uint8_t code, uint32_t address);
     void AddClientId(const uint8_t mac[kEthernetAddressSize]);
     void AddParameterList();

@@ -53,9 +53,9 @@ struct Case {
     uint8_t type;
     uint16_t flags;
     uint32_t ciaddr;
-    bool requested;       // option 50 = kOffered
-    bool serverId;        // option 54 = kServer
-    bool parameterList;   // option 55
+    bool requested;      // option 50 = kOffered
+    bool serverId;       // option 54 = kServer
+    bool parameterList;  // option 55
 };
 
 const Case kCases[] = {

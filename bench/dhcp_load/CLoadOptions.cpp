@@ -31,7 +31,8 @@ const char* LoadUsage()
 {
     return "usage: dhcp_load --new N [--window W]\n"
            "       dhcp_load --renew N --clients K [--window W]\n"
-           "       dhcp_load --renew N --clients K --renew-interval MS [--hold MS]   each client renews at most every MS\n"
+           "       dhcp_load --renew N --clients K --renew-interval MS [--hold MS]   each client renews at most every "
+           "MS\n"
            "       dhcp_load --reboot N [--tries T]                 N new clients at once, retransmitting\n"
            "       dhcp_load --flood SECONDS --rate R|max [--linger MS]\n"
            "  leasing: [--tries T] each DISCOVER and REQUEST sent up to T times, RFC 2131 waits (4, 8, ... 64 s)\n"

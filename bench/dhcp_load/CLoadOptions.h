@@ -12,26 +12,26 @@ public:
     bool Parse(int argc, const char* const* argv, std::string* error);
 
     LoadMode mode = LoadMode::None;
-    uint32_t count = 0;           // --new N, --renew N, --reboot N: exchanges, renewals or clients
-    uint32_t clients = 0;         // --clients K (renew): leased clients that renew in turn
-    uint32_t window = 1;          // --window W: exchanges in flight while clients are leased
+    uint32_t count = 0;    // --new N, --renew N, --reboot N: exchanges, renewals or clients
+    uint32_t clients = 0;  // --clients K (renew): leased clients that renew in turn
+    uint32_t window = 1;   // --window W: exchanges in flight while clients are leased
     bool windowGiven = false;
-    uint32_t tries = 0;           // --tries T: transmissions of each DISCOVER and REQUEST, RFC 2131 waits;
-                                  // 0: one each, then --timeout (a reboot defaults to kDefaultRebootTries)
-    uint32_t renewIntervalMs = 0; // --renew-interval MS: least time between one client's renewals
-    uint32_t holdMs = 0;          // --hold MS (renew): pause after the lease phase, for outside counters to start
-    uint32_t floodSeconds = 0;    // --flood SECONDS
-    uint32_t rate = 0;            // --rate R per second; 0 for "max"
+    uint32_t tries = 0;            // --tries T: transmissions of each DISCOVER and REQUEST, RFC 2131 waits;
+                                   // 0: one each, then --timeout (a reboot defaults to kDefaultRebootTries)
+    uint32_t renewIntervalMs = 0;  // --renew-interval MS: least time between one client's renewals
+    uint32_t holdMs = 0;           // --hold MS (renew): pause after the lease phase, for outside counters to start
+    uint32_t floodSeconds = 0;     // --flood SECONDS
+    uint32_t rate = 0;             // --rate R per second; 0 for "max"
     bool rateGiven = false;
-    uint32_t lingerMs = 500;      // --linger MS: replies still counted after a flood
+    uint32_t lingerMs = 500;         // --linger MS: replies still counted after a flood
     std::string interface = "eth0";  // --if IFACE
-    uint32_t timeoutMs = 10000;   // --timeout MS: wait for each reply
+    uint32_t timeoutMs = 10000;      // --timeout MS: wait for each reply
     uint32_t deadlineSeconds = 600;  // --deadline S: the whole run
-    uint64_t seed = 0;            // --seed N (default: from the clock and pid)
+    uint64_t seed = 0;               // --seed N (default: from the clock and pid)
     bool seedGiven = false;
-    bool release = false;         // --release: give the leases back at the end
-    bool detail = false;          // --detail: one line per leased client, or per second of a flood
-    std::string capture;          // --capture DIR: every reply kept as DIR/NNNN-TYPE.bin
+    bool release = false;  // --release: give the leases back at the end
+    bool detail = false;   // --detail: one line per leased client, or per second of a flood
+    std::string capture;   // --capture DIR: every reply kept as DIR/NNNN-TYPE.bin
 
     static constexpr uint32_t kMaxCount = 1000000;
     // A pool of one /24 cannot lease more.

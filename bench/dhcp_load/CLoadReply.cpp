@@ -5,12 +5,18 @@
 const char* LoadReplyStatusName(LoadReplyStatus status)
 {
     switch (status) {
-    case LoadReplyStatus::Ok: return "ok";
-    case LoadReplyStatus::TooShort: return "too_short";
-    case LoadReplyStatus::NotReply: return "not_reply";
-    case LoadReplyStatus::BadCookie: return "bad_cookie";
-    case LoadReplyStatus::NoMessageType: return "no_message_type";
-    case LoadReplyStatus::BadOption: return "bad_option";
+    case LoadReplyStatus::Ok:
+        return "ok";
+    case LoadReplyStatus::TooShort:
+        return "too_short";
+    case LoadReplyStatus::NotReply:
+        return "not_reply";
+    case LoadReplyStatus::BadCookie:
+        return "bad_cookie";
+    case LoadReplyStatus::NoMessageType:
+        return "no_message_type";
+    case LoadReplyStatus::BadOption:
+        return "bad_option";
     }
     return "unknown";
 }
@@ -121,6 +127,5 @@ LoadReplyStatus CLoadReply::Parse(const uint8_t* bytes, size_t length)
 
 bool CLoadReply::IsFor(const uint8_t mac[kEthernetAddressSize]) const
 {
-    return htype == kHardwareEthernet && hlen == kEthernetAddressSize &&
-           memcmp(chaddr, mac, kEthernetAddressSize) == 0;
+    return htype == kHardwareEthernet && hlen == kEthernetAddressSize && memcmp(chaddr, mac, kEthernetAddressSize) == 0;
 }

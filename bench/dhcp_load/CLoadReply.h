@@ -9,11 +9,11 @@
 
 enum class LoadReplyStatus {
     Ok,
-    TooShort,        // shorter than the fixed header, the cookie and a message type
-    NotReply,        // op is not BOOTREPLY
+    TooShort,  // shorter than the fixed header, the cookie and a message type
+    NotReply,  // op is not BOOTREPLY
     BadCookie,
-    NoMessageType,   // no option 53 of length 1 before END
-    BadOption,       // an option's length runs past the datagram
+    NoMessageType,  // no option 53 of length 1 before END
+    BadOption,      // an option's length runs past the datagram
 };
 
 /// Name of a status, for the generator's figures ("ok", "too_short", ...).

@@ -30,16 +30,13 @@ std::vector<uint8_t> Reply(const std::vector<uint8_t>& options, uint8_t op = kBo
     return bytes;
 }
 
-const std::vector<uint8_t> kFullOffer = {
-    53, 1, 2,                     // OFFER
-    1, 4, 255, 255, 255, 0,       // mask
-    3, 8, 192, 168, 0, 1, 192, 168, 0, 2,  // two routers: the first counts
-    6, 4, 192, 168, 0, 1,         // DNS
-    15, 7, 'O', 'm', 'b', 'r', 'i', 'x', 0,
-    51, 4, 0, 0, 3, 132,          // 900 s
-    58, 4, 0, 0, 2, 88,           // 600 s
-    54, 4, 192, 168, 0, 1,
-    255};
+const std::vector<uint8_t> kFullOffer = {53, 1, 2,                                   // OFFER
+                                         1,  4, 255, 255, 255, 0,                    // mask
+                                         3,  8, 192, 168, 0,   1,   192, 168, 0, 2,  // two routers: the first counts
+                                         6,  4, 192, 168, 0,   1,                    // DNS
+                                         15, 7, 'O', 'm', 'b', 'r', 'i', 'x', 0, 51, 4, 0, 0, 3, 132,  // 900 s
+                                         58, 4, 0,   0,   2,   88,                                     // 600 s
+                                         54, 4, 192, 168, 0,   1,   255};
 
 TEST(LoadReply, AFullOfferGivesEveryField)
 {
@@ -70,8 +67,8 @@ struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
     LoadReplyStatus status;
-    uint8_t type;           // when Ok
-    bool hasServerId;       // when Ok
+    uint8_t type;      // when Ok
+    bool hasServerId;  // when Ok
     uint32_t serverId;
     bool hasLeaseTime;
     uint32_t leaseTime;
@@ -92,8 +89,8 @@ std::vector<uint8_t> WithCookie(std::vector<uint8_t> bytes, uint8_t first)
 const Case kCases[] = {
     {"nak_with_server_id_only", Reply({53, 1, 6, 54, 4, 10, 0, 0, 1, 255}), LoadReplyStatus::Ok, kLoadNak, true,
      0x0A000001, false, 0},
-    {"ack_without_end_stops_at_the_length", Reply({53, 1, 5, 51, 4, 0, 0, 0, 60}), LoadReplyStatus::Ok, kLoadAck,
-     false, 0, true, 60},
+    {"ack_without_end_stops_at_the_length", Reply({53, 1, 5, 51, 4, 0, 0, 0, 60}), LoadReplyStatus::Ok, kLoadAck, false,
+     0, true, 60},
     {"pads_between_options", Reply({0, 0, 53, 1, 2, 0, 54, 4, 1, 2, 3, 4, 0, 255}), LoadReplyStatus::Ok, kLoadOffer,
      true, 0x01020304, false, 0},
     {"garbage_behind_end_is_not_read", Reply({53, 1, 2, 255, 54, 200}), LoadReplyStatus::Ok, kLoadOffer, false, 0,
@@ -102,8 +99,8 @@ const Case kCases[] = {
      kLoadAck, true, 0x01010101, false, 0},
     {"wrong_size_lease_time_is_ignored", Reply({53, 1, 5, 51, 2, 1, 1, 255}), LoadReplyStatus::Ok, kLoadAck, false, 0,
      false, 0},
-    {"type_not_first_is_still_found", Reply({54, 4, 1, 2, 3, 4, 53, 1, 2, 255}), LoadReplyStatus::Ok, kLoadOffer,
-     true, 0x01020304, false, 0},
+    {"type_not_first_is_still_found", Reply({54, 4, 1, 2, 3, 4, 53, 1, 2, 255}), LoadReplyStatus::Ok, kLoadOffer, true,
+     0x01020304, false, 0},
     {"header_only", Reply({}), LoadReplyStatus::TooShort, 0, false, 0, false, 0},
     {"cut_inside_the_header", Cut(Reply(kFullOffer), 100), LoadReplyStatus::TooShort, 0, false, 0, false, 0},
     {"empty", {}, LoadReplyStatus::TooShort, 0, false, 0, false, 0},
@@ -111,8 +108,8 @@ const Case kCases[] = {
     {"bad_cookie", WithCookie(Reply(kFullOffer), 98), LoadReplyStatus::BadCookie, 0, false, 0, false, 0},
     {"no_message_type", Reply({54, 4, 1, 2, 3, 4, 255}), LoadReplyStatus::NoMessageType, 0, false, 0, false, 0},
     {"message_type_of_wrong_size", Reply({53, 2, 2, 0, 255}), LoadReplyStatus::NoMessageType, 0, false, 0, false, 0},
-    {"option_value_runs_past_the_end", Reply({53, 1, 2, 54, 4, 1, 2}), LoadReplyStatus::BadOption, 0, false, 0,
-     false, 0},
+    {"option_value_runs_past_the_end", Reply({53, 1, 2, 54, 4, 1, 2}), LoadReplyStatus::BadOption, 0, false, 0, false,
+     0},
     {"option_length_byte_missing", Reply({53, 1, 2, 54}), LoadReplyStatus::BadOption, 0, false, 0, false, 0},
 };
 
@@ -123,7 +120,8 @@ TEST_P(LoadReplyTest, StatusAndFields)
     const Case& c = GetParam();
     CLoadReply reply;
     const LoadReplyStatus status = reply.Parse(c.bytes.data(), c.bytes.size());
-    ASSERT_EQ(status, c.status) << "got " << LoadReplyStatusName(status) << ", wanted " << LoadReplyStatusName(c.status);
+    ASSERT_EQ(status, c.status) << "got " << LoadReplyStatusName(status) << ", wanted "
+                                << LoadReplyStatusName(c.status);
     if (status != LoadReplyStatus::Ok) {
         return;
     }

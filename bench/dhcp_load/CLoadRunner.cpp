@@ -46,10 +46,14 @@ std::string MacText(const uint8_t mac[kEthernetAddressSize])
 const char* TypeName(uint8_t type)
 {
     switch (type) {
-    case kLoadOffer: return "offer";
-    case kLoadAck: return "ack";
-    case kLoadNak: return "nak";
-    default: return "other";
+    case kLoadOffer:
+        return "offer";
+    case kLoadAck:
+        return "ack";
+    case kLoadNak:
+        return "nak";
+    default:
+        return "other";
     }
 }
 
@@ -81,16 +85,14 @@ uint64_t DefaultSeed()
 
 }  // namespace
 
-CLoadRunner::CLoadRunner(const CLoadOptions& options, CLoadSocket& socket, FILE* out,
-                         const volatile sig_atomic_t* stop)
+CLoadRunner::CLoadRunner(const CLoadOptions& options, CLoadSocket& socket, FILE* out, const volatile sig_atomic_t* stop)
     : options_(options),
       socket_(socket),
       out_(out),
       stop_(stop),
       random_(options.seedGiven ? options.seed : DefaultSeed()),
       runTag_(static_cast<uint16_t>(random_.Next()))
-{
-}
+{}
 
 void CLoadRunner::Line(const char* format, ...)
 {
@@ -145,11 +147,16 @@ int CLoadRunner::Run()
 {
     deadlineUs_ = LoadNowUs() + static_cast<uint64_t>(options_.deadlineSeconds) * kUsPerSecond;
     switch (options_.mode) {
-    case LoadMode::New: return RunNew();
-    case LoadMode::Renew: return RunRenew();
-    case LoadMode::Reboot: return RunReboot();
-    case LoadMode::Flood: return RunFlood();
-    case LoadMode::None: break;
+    case LoadMode::New:
+        return RunNew();
+    case LoadMode::Renew:
+        return RunRenew();
+    case LoadMode::Reboot:
+        return RunReboot();
+    case LoadMode::Flood:
+        return RunFlood();
+    case LoadMode::None:
+        break;
     }
     return 2;
 }
@@ -193,11 +200,19 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
         tally->restarts += client.NakRestarts();
         tally->timeoutRestarts += client.TimeoutRestarts();
         switch (client.FailReason()) {
-        case LoadClientFailure::None: break;
-        case LoadClientFailure::OfferTimeout: ++tally->offerTimeout; return true;
-        case LoadClientFailure::AckTimeout: ++tally->ackTimeout; return true;
-        case LoadClientFailure::Nak: ++tally->nak; return true;
-        case LoadClientFailure::SendError: return true;  // counted when the send failed
+        case LoadClientFailure::None:
+            break;
+        case LoadClientFailure::OfferTimeout:
+            ++tally->offerTimeout;
+            return true;
+        case LoadClientFailure::AckTimeout:
+            ++tally->ackTimeout;
+            return true;
+        case LoadClientFailure::Nak:
+            ++tally->nak;
+            return true;
+        case LoadClientFailure::SendError:
+            return true;  // counted when the send failed
         }
         tally->offer.Add(client.OfferUs());
         tally->ack.Add(client.AckUs());
@@ -221,9 +236,7 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
         }
         return true;
     };
-    auto sweep = [&]() {
-        inFlight.erase(std::remove_if(inFlight.begin(), inFlight.end(), settle), inFlight.end());
-    };
+    auto sweep = [&]() { inFlight.erase(std::remove_if(inFlight.begin(), inFlight.end(), settle), inFlight.end()); };
 
     while ((started < count || !inFlight.empty()) && !OutOfTime()) {
         // A mass start sends every first DISCOVER here, back to back, before looking at any answer.
@@ -239,8 +252,8 @@ void CLoadRunner::LeaseClients(uint32_t count, std::vector<LeasedClient>* leased
         for (const CLoadClient& client : inFlight) {
             nextDeadlineUs = std::min(nextDeadlineUs, client.DeadlineUs());
         }
-        const long got = inFlight.empty() ? 0 : socket_.Receive(buffer_, sizeof buffer_,
-                                                                  WaitMs(LoadNowUs(), nextDeadlineUs));
+        const long got =
+            inFlight.empty() ? 0 : socket_.Receive(buffer_, sizeof buffer_, WaitMs(LoadNowUs(), nextDeadlineUs));
         const uint64_t nowUs = LoadNowUs();
         if (got > 0 && Accept(buffer_, got, &reply)) {
             auto match = std::find_if(inFlight.begin(), inFlight.end(),
@@ -287,7 +300,7 @@ void CLoadRunner::ReleaseAll(const std::vector<LeasedClient>& leased, bool fromL
         message_.Release(client.mac, random_.NextXid(), client.address, client.server);
         // Without the address on the interface the RELEASE leaves from 0.0.0.0; servers go by ciaddr.
         if (socket_.SendUnicast(message_.Bytes(), message_.Length(), client.server,
-                                 fromLeasedAddress ? client.address : 0)) {
+                                fromLeasedAddress ? client.address : 0)) {
             ++sent;
         }
     }
@@ -372,7 +385,8 @@ int CLoadRunner::RunRenew()
         // Counters outside (the server's fsyncs, the disk's writes) start now and must see the
         // renewals only, not the leases before them.
         Line("mode=renew phase=hold ms=%u", options_.holdMs);
-        const uint64_t holdEndUs = std::min(deadlineUs_, LoadNowUs() + static_cast<uint64_t>(options_.holdMs) * kUsPerMs);
+        const uint64_t holdEndUs =
+            std::min(deadlineUs_, LoadNowUs() + static_cast<uint64_t>(options_.holdMs) * kUsPerMs);
         for (uint64_t nowUs = LoadNowUs(); nowUs < holdEndUs && *stop_ == 0; nowUs = LoadNowUs()) {
             socket_.Receive(buffer_, sizeof buffer_, WaitMs(nowUs, holdEndUs));  // late answers, dropped
         }
@@ -430,7 +444,8 @@ int CLoadRunner::RunRenew()
         const uint64_t nowUs = LoadNowUs();
         if (got > 0 && Accept(buffer_, got, &reply)) {
             size_t i = 0;
-            while (i < pending.size() && !(pending[i].busy && pending[i].xid == reply.xid && reply.IsFor(leased[i].mac))) {
+            while (i < pending.size() &&
+                   !(pending[i].busy && pending[i].xid == reply.xid && reply.IsFor(leased[i].mac))) {
                 ++i;
             }
             if (i == pending.size() || (reply.type != kLoadAck && reply.type != kLoadNak)) {

@@ -60,8 +60,8 @@ bool CLoadSocket::Open(const std::string& interface, std::string* error)
     }
     // Without the device binding a reply would be taken from any interface, and the broadcasts would
     // have no route: the client's interface has no address while it leases.
-    if (setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, interface.c_str(),
-                   static_cast<socklen_t>(interface.size())) != 0) {
+    if (setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, interface.c_str(), static_cast<socklen_t>(interface.size())) !=
+        0) {
         *error = Failure("SO_BINDTODEVICE");
         return false;
     }

@@ -45,8 +45,8 @@ LoadLatencySummary CLoadStats::Summary() const
 std::string FormatLatency(const char* what, const LoadLatencySummary& summary)
 {
     char line[256];
-    snprintf(line, sizeof line, "latency=%s n=%zu min_ms=%.3f p50_ms=%.3f p90_ms=%.3f p99_ms=%.3f max_ms=%.3f mean_ms=%.3f",
-             what, summary.count, summary.minMs, summary.p50Ms, summary.p90Ms, summary.p99Ms, summary.maxMs,
-             summary.meanMs);
+    snprintf(line, sizeof line,
+             "latency=%s n=%zu min_ms=%.3f p50_ms=%.3f p90_ms=%.3f p99_ms=%.3f max_ms=%.3f mean_ms=%.3f", what,
+             summary.count, summary.minMs, summary.p50Ms, summary.p90Ms, summary.p99Ms, summary.maxMs, summary.meanMs);
     return line;
 }

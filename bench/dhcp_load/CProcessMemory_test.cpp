@@ -6,13 +6,12 @@
 
 namespace {
 
-const char kStatus[] =
-    "Name:\tOmbrixDaemon.ex\n"
-    "VmPeak:\t 2703600 kB\n"
-    "VmHWM:\t   41236 kB\n"
-    "VmRSS:\t   39104 kB\n"
-    "RssAnon:\t    9032 kB\n"
-    "Threads:\t9\n";
+const char kStatus[] = "Name:\tOmbrixDaemon.ex\n"
+                       "VmPeak:\t 2703600 kB\n"
+                       "VmHWM:\t   41236 kB\n"
+                       "VmRSS:\t   39104 kB\n"
+                       "RssAnon:\t    9032 kB\n"
+                       "Threads:\t9\n";
 
 TEST(ProcessMemory, ReadsRssAndPeak)
 {

@@ -38,7 +38,10 @@ constexpr unsigned long kMaxPort = 65535;
 constexpr unsigned long kMaxPid = 1ul << 22;
 
 volatile sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 bool Number(const char* text, unsigned long low, unsigned long high, unsigned long* out)
 {
@@ -90,8 +93,10 @@ int main(int argc, char** argv)
             ok = false;
         }
         if (!ok) {
-            fprintf(stderr, "service_watch: bad argument %s\nusage: service_watch --seconds S [--port P] "
-                            "[--interval-ms I] [--limit-ms L] [--wait-ms W] [--pid PID] [--detail]\n", flag.c_str());
+            fprintf(stderr,
+                    "service_watch: bad argument %s\nusage: service_watch --seconds S [--port P] "
+                    "[--interval-ms I] [--limit-ms L] [--wait-ms W] [--pid PID] [--detail]\n",
+                    flag.c_str());
             return 2;
         }
         ++i;
@@ -173,8 +178,8 @@ int main(int argc, char** argv)
     const LoadLatencySummary summary = answered.Summary();
     printf("service_watch pings=%u answered=%zu late=%u lost=%u refused=%u limit_ms=%lu interval_ms=%lu "
            "p50_ms=%.3f p99_ms=%.3f max_ms=%.3f worst_ms=%.3f worst_at_ms=%llu stopped=%s\n",
-           pings, summary.count, late, lost, refused, limitMs, intervalMs, summary.p50Ms, summary.p99Ms,
-           summary.maxMs, static_cast<double>(worstUs) / kLoadUsPerMs, static_cast<unsigned long long>(worstAtMs),
+           pings, summary.count, late, lost, refused, limitMs, intervalMs, summary.p50Ms, summary.p99Ms, summary.maxMs,
+           static_cast<double>(worstUs) / kLoadUsPerMs, static_cast<unsigned long long>(worstAtMs),
            g_stop ? "signal" : "done");
     if (pid != 0) {
         printf("service_watch memory pid=%lu samples=%u rss_first_kb=%llu rss_max_kb=%llu rss_last_kb=%llu "

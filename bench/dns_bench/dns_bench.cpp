@@ -67,9 +67,8 @@ void BM_QueryAndAnswer(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     state.counters["pending"] = static_cast<double>(flow.engine.Pending());
     state.counters["replied_pct"] = 100.0 * static_cast<double>(replies) / static_cast<double>(state.iterations());
-    state.counters["ns_per_query"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                                   benchmark::Counter::kInvert);
+    state.counters["ns_per_query"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_QueryAndAnswer)->Arg(0)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(65535);
 
@@ -87,9 +86,8 @@ void BM_FloodUnanswered(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     state.counters["pending"] = static_cast<double>(flow.engine.Pending());
     state.counters["evicted"] = static_cast<double>(flow.engine.EvictedByWrap() + flow.engine.EvictedByBound());
-    state.counters["ns_per_query"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                                   benchmark::Counter::kInvert);
+    state.counters["ns_per_query"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_FloodUnanswered)->Arg(1000)->Arg(65535)->Arg(100000);
 

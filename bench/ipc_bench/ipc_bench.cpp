@@ -132,8 +132,8 @@ private:
         for (;;) {
             sockaddr_in from = {};
             int fromLength = sizeof from;
-            int n = recvfrom(e->s_, buffer.data(), static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&from),
-                             &fromLength);
+            int n = recvfrom(e->s_, buffer.data(), static_cast<int>(buffer.size()), 0,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
             if (n < 0) {
                 return 0;
             }
@@ -156,8 +156,7 @@ double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequenc
     return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-template <typename Trip>
-Figures Measure(int count, Trip trip)
+template <typename Trip> Figures Measure(int count, Trip trip)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);

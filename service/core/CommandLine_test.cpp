@@ -11,18 +11,18 @@ struct Case {
 const Case kCases[] = {
     {nullptr, DaemonCommand::Run},
     {"", DaemonCommand::Run},
-    {"-", DaemonCommand::Run},               // shorter than any switch
+    {"-", DaemonCommand::Run},  // shorter than any switch
     {"i", DaemonCommand::Run},
     {"-i", DaemonCommand::Install},
-    {"-I", DaemonCommand::Install},          // matched after lower-casing
-    {"foo-Ibar", DaemonCommand::Install},    // anywhere in the line
+    {"-I", DaemonCommand::Install},        // matched after lower-casing
+    {"foo-Ibar", DaemonCommand::Install},  // anywhere in the line
     {"-u", DaemonCommand::Remove},
     {"  -U  ", DaemonCommand::Remove},
-    {"-u -i", DaemonCommand::Install},       // install is searched first
-    {"/i", DaemonCommand::Run},              // the slash form is no switch
+    {"-u -i", DaemonCommand::Install},  // install is searched first
+    {"/i", DaemonCommand::Run},         // the slash form is no switch
     {"/u", DaemonCommand::Run},
     {"-x", DaemonCommand::Run},
-    {"--install", DaemonCommand::Install},   // holds "-i"
+    {"--install", DaemonCommand::Install},  // holds "-i"
 };
 }  // namespace
 

@@ -12,8 +12,7 @@ TEST(LogPath, ReplacesTheProgramNameAfterTheLastBackslash)
 
 TEST(LogPath, WithoutBackslashUsesTheSystemDirectory)
 {
-    EXPECT_EQ("C:\\WINDOWS\\SYSTEM\\OmbrixDaemon.log",
-              BuildServiceLogPath("OmbrixDaemon.exe", "C:\\WINDOWS\\SYSTEM"));
+    EXPECT_EQ("C:\\WINDOWS\\SYSTEM\\OmbrixDaemon.log", BuildServiceLogPath("OmbrixDaemon.exe", "C:\\WINDOWS\\SYSTEM"));
     EXPECT_EQ("S\\OmbrixDaemon.log", BuildServiceLogPath("", "S"));
     // The first character is never looked at.
     EXPECT_EQ("S\\OmbrixDaemon.log", BuildServiceLogPath("\\x.exe", "S"));

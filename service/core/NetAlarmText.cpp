@@ -8,9 +8,9 @@ std::string AddressLine(const char* format, uint32_t address, uint16_t port)
 {
     // The address is in network order in memory: its first octet is the lowest byte.
     char line[96];
-    std::snprintf(line, sizeof line, format, static_cast<int>(address & 0xFFu), static_cast<int>((address >> 8) & 0xFFu),
-                  static_cast<int>((address >> 16) & 0xFFu), static_cast<int>(address >> 24),
-                  static_cast<int>(static_cast<int16_t>(port)));
+    std::snprintf(line, sizeof line, format, static_cast<int>(address & 0xFFu),
+                  static_cast<int>((address >> 8) & 0xFFu), static_cast<int>((address >> 16) & 0xFFu),
+                  static_cast<int>(address >> 24), static_cast<int>(static_cast<int16_t>(port)));
     return line;
 }
 }  // namespace

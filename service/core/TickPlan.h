@@ -3,7 +3,7 @@
 
 /// The steps one tick takes after polling the driver, decided from the driver's status flags.
 struct TickPlan {
-    bool dialOut = false;              ///< a client needs the Internet connection and AutoDial is on
+    bool dialOut = false;  ///< a client needs the Internet connection and AutoDial is on
     bool closeDnsInternetSocket = false;
     bool readNetAlarm = false;
     bool expireDnsQueries = false;

@@ -13,9 +13,9 @@ struct Case {
 const Case kCases[] = {
     {0x0, true, true, {false, false, false, true}},
     {0x1, true, false, {true, false, false, false}},
-    {0x1, false, false, {false, false, false, false}},   // AutoDial off: the request is ignored
+    {0x1, false, false, {false, false, false, false}},  // AutoDial off: the request is ignored
     {0x2, false, true, {false, true, false, true}},
-    {0x2, false, false, {false, false, false, false}},   // no relay object to tell
+    {0x2, false, false, {false, false, false, false}},  // no relay object to tell
     {0x8, false, false, {false, false, true, false}},
     {0xB, true, true, {true, true, true, true}},
     {0xFFFFFFF4u, true, true, {false, false, false, true}},  // other bits are ignored

@@ -33,7 +33,7 @@ struct DhcpReplyPlan {
 
 /// The finished reply's facts the server needs to send it.
 struct DhcpBuiltReply {
-    uint32_t destination = 0;     ///< ciaddr or the broadcast address
+    uint32_t destination = 0;      ///< ciaddr or the broadcast address
     const char* banner = nullptr;  ///< the trace line in front of its dump
     bool wroteRouter = false;      ///< the router option went in (an ACK's internetAccess)
 };

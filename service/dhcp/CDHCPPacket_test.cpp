@@ -44,8 +44,7 @@ TEST(CDHCPPacket, ChecksRunInOrder)
         {"bad cookie", badCookie, 0, "Invalid magic cookie"},
         {"offer from another server", MessageBuilder(DHCPOFFER).Build(), 0, "UNKNOWN DHCP MESSAGE TYPE!!! - 2"},
         {"type 9", MessageBuilder(9).Build(), 0, "UNKNOWN DHCP MESSAGE TYPE!!! - 9"},
-        {"type 53 not first", MessageBuilder(DHCPDISCOVER).Byte(kDhcpTypeTagOffset, DHO_HOST_NAME).Build(), 0,
-         nullptr},
+        {"type 53 not first", MessageBuilder(DHCPDISCOVER).Byte(kDhcpTypeTagOffset, DHO_HOST_NAME).Build(), 0, nullptr},
         {"short datagram", std::vector<uint8_t>(100, 0), 0, "Invalid magic cookie"},
         {"empty datagram", {}, 0, "Invalid magic cookie"},
     };
@@ -72,7 +71,8 @@ TEST(CDHCPPacket, TypeFurtherBackIsMovedToTheFront)
     // dhcpcd's REQUEST: the requested address comes before the type.
     PacketRig rig;
     std::vector<uint8_t> bytes = MessageBuilder(DHCPREQUEST).Build();
-    const uint8_t front[] = {DHO_DHCP_REQUESTED_ADDRESS, 4, 10, 77, 0, 4, DHO_PAD, DHO_DHCP_MESSAGE_TYPE, 1, DHCPREQUEST};
+    const uint8_t front[] = {DHO_DHCP_REQUESTED_ADDRESS, 4, 10,         77, 0, 4, DHO_PAD,
+                             DHO_DHCP_MESSAGE_TYPE,      1, DHCPREQUEST};
     std::memcpy(bytes.data() + kDhcpOptionsOffset, front, sizeof(front));
     CDHCPPacket p(rig.context, bytes.data(), bytes.size());
     EXPECT_EQ(DHCPREQUEST, p.CheckRequest());
@@ -224,8 +224,8 @@ TEST(CDHCPPacket, ReplyHeadersByType)
          Ip(192, 168, 0, 50), Ip(192, 168, 0, 9), Ip(192, 168, 0, 1), true},
         {"ack", [](CDHCPPacket& p) { p.BuildOfferOrAck(DHCPACK, Ip(192, 168, 0, 9)); }, DHCPACK, Ip(192, 168, 0, 50),
          Ip(192, 168, 0, 9), Ip(192, 168, 0, 1), true},
-        {"inform ack", [](CDHCPPacket& p) { p.BuildInformAck(); }, DHCPACK, Ip(192, 168, 0, 50), 77,
-         Ip(192, 168, 0, 1), true},
+        {"inform ack", [](CDHCPPacket& p) { p.BuildInformAck(); }, DHCPACK, Ip(192, 168, 0, 50), 77, Ip(192, 168, 0, 1),
+         true},
         {"nak", [](CDHCPPacket& p) { p.BuildNak(); }, DHCPNAK, 0, 0, 0, false},
     };
     for (const Case& c : cases) {
@@ -420,27 +420,48 @@ TEST(CDHCPPacket, RequestedParametersWalk)
 {
     const ParamCase cases[] = {
         {"the usual five", {1, 3, 6, 15, 51}, false, {1, 3, 6, 15, 51, 58, 255}, 1, {}, {true, false, true}},
-        {"router appended behind", {1, 6}, false, {1, 6, 3, 255}, 1, {"DHO_ROUTERS Added to packet"},
+        {"router appended behind",
+         {1, 6},
+         false,
+         {1, 6, 3, 255},
+         1,
+         {"DHO_ROUTERS Added to packet"},
          {true, false, false}},
         {"router once, in list order", {3, 1}, false, {3, 1, 255}, 1, {}, {true, false, false}},
-        {"51 brings 58 along", {51}, false, {51, 58, 3, 255}, 1, {"DHO_ROUTERS Added to packet"},
-         {true, false, true}},
+        {"51 brings 58 along", {51}, false, {51, 58, 3, 255}, 1, {"DHO_ROUTERS Added to packet"}, {true, false, true}},
         {"54 from the list", {54, 3}, false, {54, 3, 255}, 1, {}, {true, true, false}},
         {"no list", {}, true, {255}, 0, {}, {false, false, false}},
         {"empty list", {}, false, {3, 255}, 1, {"DHO_ROUTERS Added to packet"}, {true, false, false}},
-        {"not implemented", {2, 42, 77, 3}, false, {3, 255}, 1,
+        {"not implemented",
+         {2, 42, 77, 3},
+         false,
+         {3, 255},
+         1,
          {"DHO_TIME_OFFSET requested. Not implemented.", "DHO_NTP_SERVERS requested. Not implemented.",
           "DHO_DHCP_USER_CLASS_ID requested. Not implemented."},
          {true, false, false}},
-        {"unknown codes", {0, 53, 61, 121, 3}, false, {3, 255}, 1,
+        {"unknown codes",
+         {0, 53, 61, 121, 3},
+         false,
+         {3, 255},
+         1,
          {"UNKNOWN parameter requested - 0", "UNKNOWN parameter requested - 35", "UNKNOWN parameter requested - 3d",
           "UNKNOWN parameter requested - 79"},
          {true, false, false}},
-        {"codes of 128 and more read as negative", {128, 252, 3}, false, {3, 255}, 1,
+        {"codes of 128 and more read as negative",
+         {128, 252, 3},
+         false,
+         {3, 255},
+         1,
          {"UNKNOWN parameter requested - ffffff80", "UNKNOWN parameter requested - fffffffc"},
          {true, false, false}},
-        {"a code listed twice counts once", {1, 1, 2, 2, 6, 6}, false, {1, 6, 3, 255}, 1,
-         {"DHO_TIME_OFFSET requested. Not implemented.", "DHO_ROUTERS Added to packet"}, {true, false, false}},
+        {"a code listed twice counts once",
+         {1, 1, 2, 2, 6, 6},
+         false,
+         {1, 6, 3, 255},
+         1,
+         {"DHO_TIME_OFFSET requested. Not implemented.", "DHO_ROUTERS Added to packet"},
+         {true, false, false}},
     };
     for (const ParamCase& c : cases) {
         SCOPED_TRACE(c.name);

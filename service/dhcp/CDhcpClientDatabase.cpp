@@ -67,8 +67,7 @@ constexpr char kUnreadableNowReadText[] = "DHCP client database read at last, %u
 CDhcpClientDatabase::CDhcpClientDatabase(IDhcpFileSystem* files, const std::string& path, const CDhcpTrace& trace,
                                          IDhcpServiceLog* serviceLog)
     : files_(files), path_(path), trace_(trace), serviceLog_(serviceLog)
-{
-}
+{}
 
 void CDhcpClientDatabase::Notice(const char* text)
 {

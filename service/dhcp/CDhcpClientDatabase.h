@@ -137,6 +137,6 @@ private:
     IDhcpServiceLog* serviceLog_;
     bool holdSaves_ = false;
     bool fileHasRecords_ = false;  ///< what was loaded or last snapshotted held entries (under the table's lock)
-    uint64_t generation_ = 0;  ///< of the last snapshot taken (under the table's lock)
-    uint64_t written_ = 0;     ///< of the last snapshot written (under the save lock)
+    uint64_t generation_ = 0;      ///< of the last snapshot taken (under the table's lock)
+    uint64_t written_ = 0;         ///< of the last snapshot written (under the save lock)
 };

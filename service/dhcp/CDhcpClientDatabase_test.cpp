@@ -112,8 +112,8 @@ TEST(CDhcpClientDatabase, ByteLayout)
 
     std::vector<uint8_t> want = Header("DHCP Client Data v1.1");
     // First record: two zero length bytes, then directly the 18 hardware-address bytes.
-    const uint8_t first[] = {0, 0, 1, 6, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             192, 168, 0, 7, 4, 3, 2, 1, 0x84, 3, 0, 0, 1, 0, 0, 0};
+    const uint8_t first[] = {0, 0, 1,   6,   0xAA, 0, 0, 0, 0, 0, 0,    0, 0, 0, 0, 0, 0, 0,
+                             0, 0, 192, 168, 0,    7, 4, 3, 2, 1, 0x84, 3, 0, 0, 1, 0, 0, 0};
     want.insert(want.end(), first, first + sizeof(first));
     const uint8_t second[] = {2, 0x01, 0xFE, 3, 'a', 'b', 'c'};
     want.insert(want.end(), second, second + sizeof(second));
@@ -161,13 +161,11 @@ TEST(CDhcpClientDatabase, LoadingCutAndOddFiles)
     };
     const Case cases[] = {
         {"whole", full, true, 3, nullptr},
-        {"ends two bytes into the last leaseTime",
-         std::vector<uint8_t>(full.begin(), full.end() - 6), true, 2, nullptr},
-        {"ends after a record's identifier", std::vector<uint8_t>(full.begin(), full.begin() + kDbHeaderSize +
-                                                                                    recordSize + 5),
-         true, 1, nullptr},
-        {"ends exactly behind a record", std::vector<uint8_t>(full.begin(), full.end() - recordSize), true, 2,
+        {"ends two bytes into the last leaseTime", std::vector<uint8_t>(full.begin(), full.end() - 6), true, 2,
          nullptr},
+        {"ends after a record's identifier",
+         std::vector<uint8_t>(full.begin(), full.begin() + kDbHeaderSize + recordSize + 5), true, 1, nullptr},
+        {"ends exactly behind a record", std::vector<uint8_t>(full.begin(), full.end() - recordSize), true, 2, nullptr},
         {"header only", Header("DHCP Client Data v1.1"), true, 0, nullptr},
         {"header without its NUL", std::vector<uint8_t>(full.begin(), full.begin() + 21), true, 0,
          "Invalid client database file!!"},

@@ -55,8 +55,8 @@ bool CDhcpClientTable::Full() const
 void CDhcpClientTable::RemoveEmptyEntries()
 {
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                   [](const std::unique_ptr<DhcpClientEntry>& e) { return HoldsNothing(*e); }),
-                    entries_.end());
+                                  [](const std::unique_ptr<DhcpClientEntry>& e) { return HoldsNothing(*e); }),
+                   entries_.end());
 }
 
 size_t CDhcpClientTable::TidyAfterLoad()

@@ -47,15 +47,15 @@ DhcpOfferEntry* CDhcpOfferList::Add(const DhcpOfferEntry& offer)
 void CDhcpOfferList::Remove(const DhcpOfferEntry* offer)
 {
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                   [offer](const std::unique_ptr<DhcpOfferEntry>& e) { return e.get() == offer; }),
-                    entries_.end());
+                                  [offer](const std::unique_ptr<DhcpOfferEntry>& e) { return e.get() == offer; }),
+                   entries_.end());
 }
 
 void CDhcpOfferList::Expire(uint32_t now, uint32_t timeout)
 {
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                   [now, timeout](const std::unique_ptr<DhcpOfferEntry>& e) {
-                                       return static_cast<uint64_t>(e->offerTime) + timeout <= now;
-                                   }),
-                    entries_.end());
+                                  [now, timeout](const std::unique_ptr<DhcpOfferEntry>& e) {
+                                      return static_cast<uint64_t>(e->offerTime) + timeout <= now;
+                                  }),
+                   entries_.end());
 }

@@ -44,8 +44,7 @@ CDhcpPacketQueue::CDhcpPacketQueue(IDhcpLock* lock, size_t limit) : lock_(lock),
 
 DhcpQueuePush CDhcpPacketQueue::Push(std::unique_ptr<CDHCPPacket> packet, uint32_t arrivedMs)
 {
-    const bool discover =
-        CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER;
+    const bool discover = CDHCPPacket::FindMessageType(packet->Request(), packet->Length()) == DHCPDISCOVER;
     Guard guard(lock_);
     if (packets_.size() >= limit_) {
         ++dropped_;

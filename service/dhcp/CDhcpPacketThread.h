@@ -33,14 +33,14 @@ constexpr size_t kDhcpBatchLimit = 64;
 
 /// What the thread's core is made with.
 struct DhcpThreadParts {
-    OsType os = OsUnknown;                        ///< picks the file calls of the family
-    std::string computerName;                     ///< written into sname
-    std::string databasePath;                     ///< the client database
+    OsType os = OsUnknown;                          ///< picks the file calls of the family
+    std::string computerName;                       ///< written into sname
+    std::string databasePath;                       ///< the client database
     IDhcpAccessProvider* accessProvider = nullptr;  ///< the plug-in's callbacks; null: none
-    IDhcpClock* clock = nullptr;                  ///< null: the system time
-    IDhcpAddressProbe* probe = nullptr;           ///< null: the ICMP echo through "Icmp.dll"
-    CDhcpReplyChannel* replies = nullptr;         ///< the server's send path (the thread keeps a reference)
-    DWORD packetWaitMs = kDhcpPacketWaitMs;       ///< the thread's longest wait for work
+    IDhcpClock* clock = nullptr;                    ///< null: the system time
+    IDhcpAddressProbe* probe = nullptr;             ///< null: the ICMP echo through "Icmp.dll"
+    CDhcpReplyChannel* replies = nullptr;           ///< the server's send path (the thread keeps a reference)
+    DWORD packetWaitMs = kDhcpPacketWaitMs;         ///< the thread's longest wait for work
 };
 
 class CDhcpPacketThread : public IDhcpProbePoolOwner,

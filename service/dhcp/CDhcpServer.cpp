@@ -32,8 +32,7 @@ std::string DatabaseBesideProgram()
     return directory + kDhcpDatabaseFileName;
 }
 
-DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServerHost& host,
-                            CDhcpReplyChannel* replies)
+DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServerHost& host, CDhcpReplyChannel* replies)
 {
     DhcpThreadParts parts;
     parts.os = GetOs();
@@ -51,8 +50,7 @@ DhcpThreadParts ThreadParts(IDhcpAccessProvider* accessProvider, const DhcpServe
 
 CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider)
     : CDhcpServer(sharingMode, accessProvider, DhcpServerHost())
-{
-}
+{}
 
 CDhcpServer::CDhcpServer(int sharingMode, IDhcpAccessProvider* accessProvider, const DhcpServerHost& host)
     : sharingMode_(sharingMode),
@@ -195,9 +193,8 @@ void CDhcpServer::OnReceive()
         Trace().Line("DhcpServer: Recv Error or 0 bytes");
         return;
     }
-    std::unique_ptr<CDHCPPacket> packet(new CDHCPPacket(thread_->Core().Context(),
-                                                        reinterpret_cast<const uint8_t*>(buffer),
-                                                        static_cast<size_t>(n)));
+    std::unique_ptr<CDHCPPacket> packet(
+        new CDHCPPacket(thread_->Core().Context(), reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n)));
     switch (thread_->Enqueue(std::move(packet))) {
     case DhcpQueuePush::FirstDrop:
         Trace().Format("DhcpServer: packet queue full (%u waiting), dropping datagrams",

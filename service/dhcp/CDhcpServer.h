@@ -19,19 +19,18 @@
 #include "ServerComponent.h"
 #include "SocketEndpoint.h"
 
-
 /// Service-log lines of a start that fails.
 constexpr char kDhcpNoAddressText[] = "Unable to determine IP Address to bind DHCP Server to.";
 constexpr char kDhcpSocketFailureText[] = "DHCP Server Failed to create/bind socket";
 
 /// Stand-ins a test gives the server; every member left empty means the real thing.
 struct DhcpServerHost {
-    IDhcpAdapterSource* adapters = nullptr;  ///< null: the adapter table of ombrixaux
-    IDhcpAddressProbe* probe = nullptr;      ///< null: the ICMP echo through "Icmp.dll"
-    IDhcpClock* clock = nullptr;             ///< null: the system time
-    std::string databasePath;                ///< empty: "Ombrix.dhcp" beside the program
-    DWORD packetWaitMs = kDhcpPacketWaitMs;  ///< the packet thread's longest wait for work
-    IDhcpDatagramOut* datagramOut = nullptr; ///< null: the system's sendto
+    IDhcpAdapterSource* adapters = nullptr;   ///< null: the adapter table of ombrixaux
+    IDhcpAddressProbe* probe = nullptr;       ///< null: the ICMP echo through "Icmp.dll"
+    IDhcpClock* clock = nullptr;              ///< null: the system time
+    std::string databasePath;                 ///< empty: "Ombrix.dhcp" beside the program
+    DWORD packetWaitMs = kDhcpPacketWaitMs;   ///< the packet thread's longest wait for work
+    IDhcpDatagramOut* datagramOut = nullptr;  ///< null: the system's sendto
 };
 
 class CDhcpServer : public CSocketEndpoint, public IDhcpServerComponent {

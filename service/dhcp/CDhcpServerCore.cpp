@@ -411,8 +411,7 @@ void CDhcpServerCore::OnDiscover(CDHCPPacket& packet)
         // A declined address stays parked under its placeholder: offering it again, even to the client that
         // declined it, would only bring the next DECLINE when the holder keeps silent to the probe. Nor is an
         // address taken that another client's open offer holds.
-        if (previous != 0 &&
-            (clients_.HeldByAnother(previous, entry) || offers_.HeldByAnother(previous, offer))) {
+        if (previous != 0 && (clients_.HeldByAnother(previous, entry) || offers_.HeldByAnother(previous, offer))) {
             previous = 0;
         }
         // The client's own address is reserved too while it is probed: a reservation beside this one

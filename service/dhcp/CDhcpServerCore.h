@@ -38,8 +38,8 @@ struct DhcpCollaborators {
     /// client list never waits for the disk. Null: no second thread.
     IDhcpLock* saveLock = nullptr;
     IDhcpServiceLog* serviceLog = nullptr;  ///< may be null: what the database must tell the user is traced only
-    std::string computerName;  ///< written into sname
-    std::string databasePath;  ///< program directory followed by kDhcpDatabaseFileName
+    std::string computerName;               ///< written into sname
+    std::string databasePath;               ///< program directory followed by kDhcpDatabaseFileName
 };
 
 /// An open offer left standing this long may be taken over when the pool has nothing else: its client has

@@ -55,25 +55,25 @@ public:
             break;
         case Act::Take:
             rig_.Handle(From(DHCPREQUEST, s.client)
-                             .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
-                             .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : offered_[s.client])
-                             .Build());
+                            .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
+                            .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : offered_[s.client])
+                            .Build());
             break;
         case Act::Renew:
             rig_.Handle(From(DHCPREQUEST, s.client).Ciaddr(s.address != 0 ? s.address : Held(s.client)).Build());
             break;
         case Act::Release:
             rig_.Handle(From(DHCPRELEASE, s.client)
-                             .Ciaddr(Held(s.client))
-                             .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
-                             .Build());
+                            .Ciaddr(Held(s.client))
+                            .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
+                            .Build());
             held_.erase(s.client);
             break;
         case Act::Decline:
             rig_.Handle(From(DHCPDECLINE, s.client)
-                             .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : Held(s.client))
-                             .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
-                             .Build());
+                            .Address(DHO_DHCP_REQUESTED_ADDRESS, s.address != 0 ? s.address : Held(s.client))
+                            .Address(DHO_DHCP_SERVER_IDENTIFIER, kServer)
+                            .Build());
             if (s.address == 0 || s.address == Held(s.client)) {
                 held_.erase(s.client);
             }
@@ -158,33 +158,93 @@ TEST(DhcpAddressSafety, NoTwoComputersAreGivenOneAddress)
     // Pool .2 and .3 only, so that every sequence soon finds it full and reaches the second pass.
     const Sequence sequences[] = {
         {"a returning client's open offer is not taken for a newcomer",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Discover, 0xA},
-          {Act::Discover, 0xC}, {Act::Take, 0xA}, {Act::Take, 0xC, kTwo}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Discover, 0xA},
+          {Act::Discover, 0xC},
+          {Act::Take, 0xA},
+          {Act::Take, 0xC, kTwo}}},
         {"the same after both leases ran out",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Elapse, 1000},
-          {Act::Expire}, {Act::Discover, 0xA}, {Act::Discover, 0xC}, {Act::Take, 0xC}, {Act::Take, 0xA}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Elapse, 1000},
+          {Act::Expire},
+          {Act::Discover, 0xA},
+          {Act::Discover, 0xC},
+          {Act::Take, 0xC},
+          {Act::Take, 0xA}}},
         {"a running lease of a computer that answers no echo is not taken",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Discover, 0xC},
-          {Act::Take, 0xC, kTwo}, {Act::Renew, 0xA}, {Act::Renew, 0xB}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Discover, 0xC},
+          {Act::Take, 0xC, kTwo},
+          {Act::Renew, 0xA},
+          {Act::Renew, 0xB}}},
         {"an ended lease is taken back, and its old holder is refused it",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Elapse, 1000},
-          {Act::Expire}, {Act::Discover, 0xC}, {Act::Take, 0xC}, {Act::Renew, 0xA}, {Act::Renew, 0xB},
-          {Act::Discover, 0xA}, {Act::Take, 0xA}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Elapse, 1000},
+          {Act::Expire},
+          {Act::Discover, 0xC},
+          {Act::Take, 0xC},
+          {Act::Renew, 0xA},
+          {Act::Renew, 0xB},
+          {Act::Discover, 0xA},
+          {Act::Take, 0xA}}},
         {"a decline for another computer's address changes nothing",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Decline, 0xB, kTwo}, {Act::Renew, 0xA}, {Act::Discover, 0xC},
-          {Act::Take, 0xC}, {Act::Discover, 0xD}, {Act::Take, 0xD}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Decline, 0xB, kTwo},
+          {Act::Renew, 0xA},
+          {Act::Discover, 0xC},
+          {Act::Take, 0xC},
+          {Act::Discover, 0xD},
+          {Act::Take, 0xD}}},
         {"a decline by the holder gives the address up",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Decline, 0xA}, {Act::Discover, 0xA}, {Act::Take, 0xA},
-          {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Elapse, 1000}, {Act::Expire}, {Act::Discover, 0xC},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Decline, 0xA},
+          {Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Elapse, 1000},
+          {Act::Expire},
+          {Act::Discover, 0xC},
           {Act::Take, 0xC}}},
         {"a release, then two newcomers race for the freed address",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Release, 0xA},
-          {Act::Discover, 0xC}, {Act::Discover, 0xD}, {Act::Take, 0xD, kTwo}, {Act::Take, 0xC}}},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Release, 0xA},
+          {Act::Discover, 0xC},
+          {Act::Discover, 0xD},
+          {Act::Take, 0xD, kTwo},
+          {Act::Take, 0xC}}},
         {"an open offer whose address starts answering moves",
-         {{Act::Discover, 0xA}, {Act::Answers, 0, kTwo}, {Act::Discover, 0xA}, {Act::Discover, 0xB},
-          {Act::Silent, 0, kTwo}, {Act::Discover, 0xB}, {Act::Take, 0xA}, {Act::Take, 0xB}}},
+         {{Act::Discover, 0xA},
+          {Act::Answers, 0, kTwo},
+          {Act::Discover, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Silent, 0, kTwo},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xA},
+          {Act::Take, 0xB}}},
         {"a renewal asking for somebody else's address",
-         {{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Renew, 0xB, kTwo},
+         {{Act::Discover, 0xA},
+          {Act::Take, 0xA},
+          {Act::Discover, 0xB},
+          {Act::Take, 0xB},
+          {Act::Renew, 0xB, kTwo},
           {Act::Take, 0xB, kTwo}}},
     };
     for (const Sequence& seq : sequences) {
@@ -207,9 +267,14 @@ TEST(DhcpAddressSafety, TheSecondPassStillTakesBackAnEndedLeaseFromASilentHolder
     rig.settings.highAddress = 4;
     rig.core->Configure(rig.settings);
     Ledger ledger(rig);
-    for (const Step& s : std::vector<Step>{{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB},
-                                           {Act::Take, 0xB}, {Act::Elapse, 1000}, {Act::Expire},
-                                           {Act::Discover, 0xC}, {Act::Take, 0xC}}) {
+    for (const Step& s : std::vector<Step>{{Act::Discover, 0xA},
+                                           {Act::Take, 0xA},
+                                           {Act::Discover, 0xB},
+                                           {Act::Take, 0xB},
+                                           {Act::Elapse, 1000},
+                                           {Act::Expire},
+                                           {Act::Discover, 0xC},
+                                           {Act::Take, 0xC}}) {
         ledger.Play(s);
     }
     EXPECT_EQ(kTwo, ledger.Held(0xC)) << "the first ended lease in pool order is taken back";
@@ -225,8 +290,8 @@ TEST(DhcpAddressSafety, APoolOfRunningLeasesOffersNothing)
     rig.settings.highAddress = 4;
     rig.core->Configure(rig.settings);
     Ledger ledger(rig);
-    for (const Step& s : std::vector<Step>{{Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB},
-                                           {Act::Take, 0xB}, {Act::Discover, 0xC}}) {
+    for (const Step& s : std::vector<Step>{
+             {Act::Discover, 0xA}, {Act::Take, 0xA}, {Act::Discover, 0xB}, {Act::Take, 0xB}, {Act::Discover, 0xC}}) {
         ledger.Play(s);
     }
     EXPECT_EQ(0u, ledger.Offered(0xC));
@@ -244,8 +309,8 @@ TEST(DhcpAddressSafety, AnOfferLeftStandingIsTakenOverWhenThePoolIsFull)
         ledger.Play(s);
     }
     EXPECT_EQ(0u, ledger.Offered(0xC)) << "offers only moments old were taken over";
-    for (const Step& s : std::vector<Step>{{Act::Elapse, 3}, {Act::Discover, 0xC}, {Act::Take, 0xC},
-                                           {Act::Take, 0xA, kTwo}}) {
+    for (const Step& s :
+         std::vector<Step>{{Act::Elapse, 3}, {Act::Discover, 0xC}, {Act::Take, 0xC}, {Act::Take, 0xA, kTwo}}) {
         ledger.Play(s);
         ASSERT_EQ("", ledger.Clash());
     }

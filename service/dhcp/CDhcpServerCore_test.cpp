@@ -108,12 +108,8 @@ TEST(CDhcpServerCore, OfferAndAckDestinations)
         ASSERT_EQ(1u, rig.sender.sent.size());
         EXPECT_EQ(c.want, rig.sender.sent[0].address);
         const uint32_t offered = ReplyWord(rig.LastReply(), kDhcpYiaddrOffset);
-        rig.Handle(Client(DHCPREQUEST)
-                       .Ciaddr(c.ciaddr)
-                       .Giaddr(c.giaddr)
-                       .Address(54, kServer)
-                       .Address(50, offered)
-                       .Build());
+        rig.Handle(
+            Client(DHCPREQUEST).Ciaddr(c.ciaddr).Giaddr(c.giaddr).Address(54, kServer).Address(50, offered).Build());
         ASSERT_EQ(2u, rig.sender.sent.size());
         EXPECT_EQ(DHCPACK, rig.LastReply()[kDhcpTypeValueOffset]);
         EXPECT_EQ(c.want, rig.sender.sent[1].address);
@@ -268,7 +264,10 @@ TEST(CDhcpServerCore, LeaseExpiry)
         bool ended;
     };
     const Case cases[] = {
-        {900, 899, false}, {900, 900, true}, {900, 5000, true}, {0xFFFFFFFFu, 0x7FFFFFFFu, false},
+        {900, 899, false},
+        {900, 900, true},
+        {900, 5000, true},
+        {0xFFFFFFFFu, 0x7FFFFFFFu, false},
         // A long lease whose end lies beyond the 32-bit clock does not wrap into the past.
         {0xFFFFFFF0u, 10, false},
     };
@@ -343,14 +342,22 @@ TEST(CDhcpServerCore, RequestsThatDoNotTakeTheOffer)
         std::vector<std::string> wantTraces;
     };
     const Case cases[] = {
-        {"another server", Client(DHCPREQUEST).Address(54, Ip(192, 168, 0, 99)).Address(50, Ip(192, 168, 0, 2)),
-         false, {}},
-        {"another address", Client(DHCPREQUEST).Address(54, kServer).Address(50, Ip(192, 168, 0, 77)), true,
-         {"Address mismatch, DHCPOFFER to DHCPREQUEST!", "pRequestAddrOpt->addr = 192.168.0.77: ",
-          "pOffer->inAddr = 200a8c0: "}},
-        {"no requested address", Client(DHCPREQUEST).Address(54, kServer), true,
+        {"another server",
+         Client(DHCPREQUEST).Address(54, Ip(192, 168, 0, 99)).Address(50, Ip(192, 168, 0, 2)),
+         false,
+         {}},
+        {"another address",
+         Client(DHCPREQUEST).Address(54, kServer).Address(50, Ip(192, 168, 0, 77)),
+         true,
+         {"Address mismatch, DHCPOFFER to DHCPREQUEST!",
+          "pRequestAddrOpt->addr = 192.168.0.77: ", "pOffer->inAddr = 200a8c0: "}},
+        {"no requested address",
+         Client(DHCPREQUEST).Address(54, kServer),
+         true,
          {"Address mismatch, DHCPOFFER to DHCPREQUEST!", "pOffer->inAddr = 200a8c0: "}},
-        {"no offer", Client(DHCPREQUEST, 0x77).Address(54, kServer).Address(50, Ip(192, 168, 0, 2)), true,
+        {"no offer",
+         Client(DHCPREQUEST, 0x77).Address(54, kServer).Address(50, Ip(192, 168, 0, 2)),
+         true,
          {"Cannot find DHCPOFFER match for this DHCPREQUEST!"}},
     };
     for (const Case& c : cases) {
@@ -678,11 +685,7 @@ TEST(CDhcpServerCore, ClientsWithoutIdentifierGetTheirOwnEntries)
     for (int i = 0; i < 2; ++i) {
         rig.Handle(discover(macs[i]).Build());
         addresses[i] = ReplyWord(rig.LastReply(), kDhcpYiaddrOffset);
-        rig.Handle(MessageBuilder(DHCPREQUEST)
-                       .MacByte(macs[i])
-                       .Address(54, kServer)
-                       .Address(50, addresses[i])
-                       .Build());
+        rig.Handle(MessageBuilder(DHCPREQUEST).MacByte(macs[i]).Address(54, kServer).Address(50, addresses[i]).Build());
         EXPECT_EQ(DHCPACK, rig.LastReply()[kDhcpTypeValueOffset]);
     }
     EXPECT_NE(addresses[0], addresses[1]);
@@ -791,8 +794,8 @@ TEST(DhcpIdentity, RecordingALeaseMatchesByIdentifierOrHardware)
     };
     const Case cases[] = {
         {"same id, other hardware", id({1, 2, 3}), hw(1, 6, 1), id({1, 2, 3}), hw(1, 6, 2), true},
-        {"same length, other id, same hardware: the ids decide", id({1, 2, 3}), hw(1, 6, 1), id({1, 2, 4}),
-         hw(1, 6, 1), false},
+        {"same length, other id, same hardware: the ids decide", id({1, 2, 3}), hw(1, 6, 1), id({1, 2, 4}), hw(1, 6, 1),
+         false},
         {"other length, same hardware", id({1, 2, 3}), hw(1, 6, 1), id({1, 2}), hw(1, 6, 1), true},
         {"other length, other hardware", id({1, 2, 3}), hw(1, 6, 1), id({1, 2}), hw(1, 6, 2), false},
         {"offer without id: hardware decides", id({}), hw(1, 6, 1), id({}), hw(1, 6, 1), true},

@@ -143,7 +143,7 @@ public:
         const int fail = failWith_;
         if (fail == 0) {
             sent_.push_back({to.sin_addr.s_addr, ntohs(to.sin_port), flags, GetCurrentThreadId(),
-                              std::vector<uint8_t>(data, data + length)});
+                             std::vector<uint8_t>(data, data + length)});
         }
         LeaveCriticalSection(&lock_);
         if (fail != 0) {
@@ -184,8 +184,7 @@ class CaughtServer : private Catcher, public CDhcpServer {
 public:
     CaughtServer(int mode, const DhcpServerHost& host, IDhcpAccessProvider* provider = nullptr)
         : Catcher(), CDhcpServer(mode, provider, WithCatcher(host, this))
-    {
-    }
+    {}
 
     using Catcher::FailSendsWith;
     using Catcher::SentSoFar;
@@ -265,7 +264,10 @@ protected:
         winetest::RemoveIni();
     }
 
-    void Ini(const char* key, const std::string& value) { COmbrixIni::WriteString(kIniSectionDhcp, key, value.c_str()); }
+    void Ini(const char* key, const std::string& value)
+    {
+        COmbrixIni::WriteString(kIniSectionDhcp, key, value.c_str());
+    }
     /// A file of the test's own folder.
     std::string Dir(const char* name) const { return folder_.File(name); }
     std::vector<std::string> Trace() const { return winetest::LogMessages(componentLog_); }
@@ -276,8 +278,8 @@ protected:
     {
         const uint64_t before = server.QueuedPackets() + server.DroppedPackets() + Taken();
         ASSERT_TRUE(client_.SendTo(server.BoundPort(), bytes));
-        ASSERT_TRUE(PumpUntil([&] { return server.QueuedPackets() + server.DroppedPackets() + Taken() > before; },
-                              kPromptMs));
+        ASSERT_TRUE(
+            PumpUntil([&] { return server.QueuedPackets() + server.DroppedPackets() + Taken() > before; }, kPromptMs));
     }
     /// Messages the packet thread has taken so far (each starts with this trace line).
     uint64_t Taken() const
@@ -406,16 +408,31 @@ TEST_P(DhcpServerPickTest, BindsTheAddressOfTheAdapterTheModePicks)
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, DhcpServerPickTest,
-    testing::Values(
-        PickCase{"dual NIC: the adapter without gateway, behind one with", kSharingModeDualNic,
-                 {Adapter(kOuter, kGateway), Adapter(kLoopback, 0)}, true, kLoopback, nullptr},
-        PickCase{"single NIC: the adapter with the gateway", kSharingModeSingleNic,
-                 {Adapter(kLoopback, 0), Adapter(kOuter, kGateway)}, true, kOuter, nullptr},
-        PickCase{"modem: the dial-up adapter is passed over", kSharingModeModem,
-                 {Adapter(kOuter, kGateway, true), Adapter(kLoopback, 0)}, true, kLoopback, nullptr},
-        PickCase{"dual NIC: every adapter has a gateway", kSharingModeDualNic,
-                 {Adapter(kOuter, kGateway), Adapter(kLoopback, kGateway)}, false, 0, kDhcpNoAddressText},
-        PickCase{"no adapters at all", kSharingModeModem, {}, false, 0, kDhcpNoAddressText}),
+    testing::Values(PickCase{"dual NIC: the adapter without gateway, behind one with",
+                             kSharingModeDualNic,
+                             {Adapter(kOuter, kGateway), Adapter(kLoopback, 0)},
+                             true,
+                             kLoopback,
+                             nullptr},
+                    PickCase{"single NIC: the adapter with the gateway",
+                             kSharingModeSingleNic,
+                             {Adapter(kLoopback, 0), Adapter(kOuter, kGateway)},
+                             true,
+                             kOuter,
+                             nullptr},
+                    PickCase{"modem: the dial-up adapter is passed over",
+                             kSharingModeModem,
+                             {Adapter(kOuter, kGateway, true), Adapter(kLoopback, 0)},
+                             true,
+                             kLoopback,
+                             nullptr},
+                    PickCase{"dual NIC: every adapter has a gateway",
+                             kSharingModeDualNic,
+                             {Adapter(kOuter, kGateway), Adapter(kLoopback, kGateway)},
+                             false,
+                             0,
+                             kDhcpNoAddressText},
+                    PickCase{"no adapters at all", kSharingModeModem, {}, false, 0, kDhcpNoAddressText}),
     [](const testing::TestParamInfo<PickCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(DhcpServerWineTest, APortThatCannotBeBoundFailsTheStartWithTheServiceLogLine)
@@ -444,7 +461,8 @@ TEST_P(DhcpServerLowAddressTest, ServerOnHostOneMovesThePoolBehindItOutsideSingl
     Ini("LowAddress", "1");
     CaughtServer server(c.mode, host_);
     ASSERT_TRUE(server.Start());
-    EXPECT_EQ(c.written, winetest::ReadIni(kIniDhcpLowAddress.section, kIniDhcpLowAddress.key, "<missing>")) << "mode " << c.mode;
+    EXPECT_EQ(c.written, winetest::ReadIni(kIniDhcpLowAddress.section, kIniDhcpLowAddress.key, "<missing>"))
+        << "mode " << c.mode;
     EXPECT_EQ(c.poolLow, server.PoolLow());
     // Either way the first client gets host 2: in single NIC mode host 1 is the server's and skipped.
     Send(server, Client(DHCPDISCOVER, 0x07).Build());
@@ -612,9 +630,9 @@ TEST_F(DhcpServerWineTest, DiscoversAreAnsweredSideBySideAndTheirQueueIsBoundedW
     probe_.Open();
     EXPECT_TRUE(PumpUntil([&] { return server.QueuedPackets() == 0; }, 60000));
     Send(server, NumberedDiscover(n++));
-    EXPECT_TRUE(PumpUntil(
-        [&] { return CountOf(Trace(), "DhcpServer: probe queue has room again, 20 DISCOVERs dropped") == 1; },
-        kPromptMs));
+    EXPECT_TRUE(
+        PumpUntil([&] { return CountOf(Trace(), "DhcpServer: probe queue has room again, 20 DISCOVERs dropped") == 1; },
+                  kPromptMs));
     EXPECT_EQ(extra, server.DroppedPackets());
 }
 
@@ -749,8 +767,8 @@ TEST_F(DhcpServerWineTest, TheRealProbeGoesThroughIcmpDll)
     ASSERT_TRUE(server.Start());
     EXPECT_EQ(2u, CountOf(Trace(), "DHCP Server Started OK"));
     Send(server, Client(DHCPDISCOVER, 0xA1).Build());
-    EXPECT_TRUE(PumpUntil([&] { return Find(Trace(), "Unable to reserve address for DHCPOFFER!") != std::string::npos; },
-                          kPromptMs));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return Find(Trace(), "Unable to reserve address for DHCPOFFER!") != std::string::npos; }, kPromptMs));
     EXPECT_EQ(0u, server.SentCount());
 }
 

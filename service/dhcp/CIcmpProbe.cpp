@@ -18,8 +18,7 @@ constexpr uint32_t kIpSuccess = 0;  // IP_SUCCESS; anything else is an error rep
 constexpr WORD kProbeDataLength = sizeof(kIcmpProbeData) - 1;
 static_assert(kProbeDataLength == 6, "the probe carries six bytes");
 
-template <typename Fn>
-Fn Lookup(HMODULE library, const char* name)
+template <typename Fn> Fn Lookup(HMODULE library, const char* name)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
@@ -62,8 +61,8 @@ bool CIcmpProbe::Answers(uint32_t address)
     char data[sizeof(kIcmpProbeData)];
     std::memcpy(data, kIcmpProbeData, sizeof(data));
     unsigned char reply[kIcmpProbeReplyBufferSize] = {};
-    const DWORD replies = sendEcho_(handle_, address, data, kProbeDataLength, nullptr, reply, sizeof(reply),
-                                     kIcmpProbeTimeoutMs);
+    const DWORD replies =
+        sendEcho_(handle_, address, data, kProbeDataLength, nullptr, reply, sizeof(reply), kIcmpProbeTimeoutMs);
     // The address is held in network order as the system keeps it, so it compares as read.
     return replies > 0 && LoadLe32(reply + kReplyStatusOffset) == kIpSuccess &&
            LoadLe32(reply + kReplyAddressOffset) == address;

@@ -6,8 +6,8 @@
 
 /// One client that has been given an address (kept in the client database).
 struct DhcpClientEntry {
-    DhcpId idId;          ///< option 61 (type byte included); may be empty
-    DhcpId idHostname;    ///< option 12, no terminator; may be empty
+    DhcpId idId;        ///< option 61 (type byte included); may be empty
+    DhcpId idHostname;  ///< option 12, no terminator; may be empty
     DhcpHardwareAddress hdwrAddr;
     uint32_t inAddr = 0;          ///< the client's address; 0: none
     uint32_t leaseStart = 0;      ///< seconds since 1970; 0: no lease running

@@ -212,7 +212,7 @@ std::string ReadTag(const std::string& dir, const std::string& fallback)
 int main(int argc, char** argv)
 {
     std::map<std::string, std::string> args = {{"--probe", "icmp"}, {"--tag", "client"}, {"--lease", "900"},
-                                               {"--low", "2"},       {"--high", "254"},    {"--seconds", "0"}};
+                                               {"--low", "2"},      {"--high", "254"},   {"--seconds", "0"}};
     for (int i = 1; i + 1 < argc; i += 2) {
         args[argv[i]] = argv[i + 1];
     }

@@ -73,13 +73,12 @@ constexpr OptionName kDumpOnly[] = {
 };
 
 constexpr const char* kMessageTypeNames[] = {
-    nullptr, "DHCPDISCOVER", "DHCPOFFER", "DHCPREQUEST", "DHCPDECLINE",
-    "DHCPACK", "DHCPNAK",    "DHCPRELEASE", "DHCPINFORM",
+    nullptr,   "DHCPDISCOVER", "DHCPOFFER",   "DHCPREQUEST", "DHCPDECLINE",
+    "DHCPACK", "DHCPNAK",      "DHCPRELEASE", "DHCPINFORM",
 };
 constexpr char kUnknownMessageType[] = "UNKNOWN DHCP MESSAGE TYPE!!!";
 
-template <size_t N>
-const char* Lookup(const OptionName (&table)[N], uint8_t code)
+template <size_t N> const char* Lookup(const OptionName (&table)[N], uint8_t code)
 {
     for (const OptionName& entry : table) {
         if (entry.code == code) {

@@ -50,8 +50,8 @@ struct DhcpRawSettings {
 /// What the server runs with. Addresses are held as in DhcpWire.h.
 struct DhcpSettings {
     uint16_t serverPort = kDhcpServerPort;
-    uint32_t localAddress = 0;   ///< `LocalAddress`; 0: the runtime picks an adapter address by mode
-    uint32_t serverAddress = 0;  ///< the address in use: `localAddress`, or the runtime's pick
+    uint32_t localAddress = 0;               ///< `LocalAddress`; 0: the runtime picks an adapter address by mode
+    uint32_t serverAddress = 0;              ///< the address in use: `localAddress`, or the runtime's pick
     uint32_t network = kDhcpDefaultNetwork;  ///< first three octets of `AssignedIp`, fourth octet 0
     uint32_t lowAddress = kDhcpLowestHost;
     uint32_t highAddress = kDhcpPoolEndLimit;

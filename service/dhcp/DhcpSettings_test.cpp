@@ -40,16 +40,18 @@ TEST(DhcpSettings, ReaderPassesEveryKeyItsDefaultAndBuffer)
 {
     MapSource source;
     ReadDhcpRawSettings(source);
-    const std::map<std::string, int> ints = {{"ServerPort", 67},        {"LowAddress", 1},
-                                             {"HighAddress", 255},      {"OfferAddrTimeout", 180},
+    const std::map<std::string, int> ints = {{"ServerPort", 67},
+                                             {"LowAddress", 1},
+                                             {"HighAddress", 255},
+                                             {"OfferAddrTimeout", 180},
                                              {"LeaseAddrTimeout", 900}};
     EXPECT_EQ(ints, source.intDefaults);
     const std::map<std::string, std::string> strings = {
-        {"LocalAddress", ""},        {"AssignedIp", "192.168.0.0"}, {"SubNetMask", "255.255.255.0"},
-        {"NumDomainNameServers", "0"}, {"DomainNameServers", ""},   {"LogFile", ""}};
+        {"LocalAddress", ""},          {"AssignedIp", "192.168.0.0"}, {"SubNetMask", "255.255.255.0"},
+        {"NumDomainNameServers", "0"}, {"DomainNameServers", ""},     {"LogFile", ""}};
     EXPECT_EQ(strings, source.stringDefaults);
-    const std::map<std::string, size_t> buffers = {{"LocalAddress", 80},       {"AssignedIp", 80},
-                                                   {"SubNetMask", 16},         {"NumDomainNameServers", 80},
+    const std::map<std::string, size_t> buffers = {{"LocalAddress", 80},      {"AssignedIp", 80},
+                                                   {"SubNetMask", 16},        {"NumDomainNameServers", 80},
                                                    {"DomainNameServers", 16}, {"LogFile", 260}};
     EXPECT_EQ(buffers, source.buffers);
 }
@@ -78,9 +80,9 @@ TEST(DhcpSettings, PoolBoundsAreClamped)
         uint32_t wantLow, wantHigh;
     };
     const Case cases[] = {
-        {0, 255, 1, 254},     {251, 255, 1, 254},   {250, 255, 250, 254}, {1, 255, 1, 254},
-        {1, 1000, 1, 254},    {100, 50, 100, 254},  {100, 100, 100, 254}, {100, 101, 100, 101},
-        {10, 20, 10, 20},     {-1, 20, 1, 20},      {5, -3, 5, 254},      {2, 254, 2, 254},
+        {0, 255, 1, 254},  {251, 255, 1, 254},  {250, 255, 250, 254}, {1, 255, 1, 254},
+        {1, 1000, 1, 254}, {100, 50, 100, 254}, {100, 100, 100, 254}, {100, 101, 100, 101},
+        {10, 20, 10, 20},  {-1, 20, 1, 20},     {5, -3, 5, 254},      {2, 254, 2, 254},
     };
     for (const Case& c : cases) {
         DhcpRawSettings raw;
@@ -188,11 +190,16 @@ TEST(DhcpAddressText, ParsesDottedQuadsOnly)
         uint32_t want;
     };
     const Case cases[] = {
-        {"192.168.0.1", true, Ip(192, 168, 0, 1)}, {"0.0.0.0", true, 0},
-        {"255.255.255.255", true, 0xFFFFFFFFu},     {"1.2.3", false, 0},
-        {"1.2.3.4.5", false, 0},                    {"256.1.1.1", false, 0},
-        {"", false, 0},                             {"1..2.3", false, 0},
-        {"1.2.3.4 ", false, 0},                     {"0001.2.3.4", false, 0},
+        {"192.168.0.1", true, Ip(192, 168, 0, 1)},
+        {"0.0.0.0", true, 0},
+        {"255.255.255.255", true, 0xFFFFFFFFu},
+        {"1.2.3", false, 0},
+        {"1.2.3.4.5", false, 0},
+        {"256.1.1.1", false, 0},
+        {"", false, 0},
+        {"1..2.3", false, 0},
+        {"1.2.3.4 ", false, 0},
+        {"0001.2.3.4", false, 0},
         {"a.b.c.d", false, 0},
     };
     for (const Case& c : cases) {

@@ -146,10 +146,7 @@ public:
     {
         Record("lease", hardwareAddress, length, address);
     }
-    void Release(const uint8_t* hardwareAddress, int length) override
-    {
-        Record("release", hardwareAddress, length, 0);
-    }
+    void Release(const uint8_t* hardwareAddress, int length) override { Record("release", hardwareAddress, length, 0); }
 
     bool serve = true;
     std::vector<ProviderCall> calls;
@@ -264,7 +261,7 @@ public:
 
     std::map<std::string, std::vector<uint8_t>> files;
     bool oneStepReplace = true;
-    int unreadableReads = 0;  ///< this many reads of an existing file fail
+    int unreadableReads = 0;              ///< this many reads of an existing file fail
     const FakeLock* tableLock = nullptr;  ///< when set, writes made while it is held are counted
     int writesUnderTableLock = 0;
     int steps = 0;
@@ -428,8 +425,7 @@ inline uint32_t ReplyWord(const std::vector<uint8_t>& reply, size_t offset)
 /// A server core wired to fakes: network 192.168.0.0/24, server 192.168.0.1, pool 2..253, lease 900,
 /// offers 180 s.
 struct CoreRig {
-    explicit CoreRig(bool withProvider = false)
-        : probe(&lock), sender(&lock), provider(&lock)
+    explicit CoreRig(bool withProvider = false) : probe(&lock), sender(&lock), provider(&lock)
     {
         DhcpCollaborators c;
         c.clock = &clock;
@@ -456,7 +452,10 @@ struct CoreRig {
 
     void Handle(const std::vector<uint8_t>& bytes) { core->HandleDatagram(bytes.data(), bytes.size()); }
     /// The last reply sent; fails the test's expectations on an empty vector when nothing was sent.
-    std::vector<uint8_t> LastReply() const { return sender.sent.empty() ? std::vector<uint8_t>() : sender.sent.back().bytes; }
+    std::vector<uint8_t> LastReply() const
+    {
+        return sender.sent.empty() ? std::vector<uint8_t>() : sender.sent.back().bytes;
+    }
 
     FakeLock lock;
     FakeLock saveLock;

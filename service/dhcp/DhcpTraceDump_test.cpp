@@ -20,33 +20,32 @@ std::vector<std::string> Dump(const std::vector<uint8_t>& bytes, size_t length)
 
 TEST(DhcpTraceDump, EveryLineFormat)
 {
-    const std::vector<uint8_t> bytes =
-        MessageBuilder(DHCPREQUEST)
-            .Mac({0x00, 0x0c, 0x29, 0xab, 0xcd, 0xef})
-            .Ciaddr(Ip(192, 168, 0, 5))
-            .Giaddr(Ip(10, 0, 0, 1))
-            .Byte(kDhcpFlagsOffset, 0x80)
-            .Byte(kDhcpYiaddrOffset + 3, 7)
-            .Byte(kDhcpSiaddrOffset, 1)
-            .Raw({0, 0})
-            .Address(1, Ip(255, 255, 255, 0))
-            .Address(3, Ip(192, 168, 0, 1))
-            .Option(5, {})
-            .Option(12, {'p', 'c', '-', '1'})
-            .Option(15, {'x'})
-            .Option(43, {1, 2, 0xAA, 0xBB, 7, 0, 9, 1, 0x01})
-            .Address(50, Ip(192, 168, 0, 9))
-            .Option(51, {0, 0, 3, 0x84})
-            .Address(54, Ip(192, 168, 0, 1))
-            .Option(55, {1, 3, 6, 15, 121})
-            .Option(58, {0, 0, 2, 0x58})
-            .Option(61, {1, 0x00, 0x0c, 0x29})
-            .Option(6, {8, 8, 8, 8})
-            .Option(53, {3})
-            .Option(56, {'m'})
-            .Option(60, {'v'})
-            .Option(99, {})
-            .Build();
+    const std::vector<uint8_t> bytes = MessageBuilder(DHCPREQUEST)
+                                           .Mac({0x00, 0x0c, 0x29, 0xab, 0xcd, 0xef})
+                                           .Ciaddr(Ip(192, 168, 0, 5))
+                                           .Giaddr(Ip(10, 0, 0, 1))
+                                           .Byte(kDhcpFlagsOffset, 0x80)
+                                           .Byte(kDhcpYiaddrOffset + 3, 7)
+                                           .Byte(kDhcpSiaddrOffset, 1)
+                                           .Raw({0, 0})
+                                           .Address(1, Ip(255, 255, 255, 0))
+                                           .Address(3, Ip(192, 168, 0, 1))
+                                           .Option(5, {})
+                                           .Option(12, {'p', 'c', '-', '1'})
+                                           .Option(15, {'x'})
+                                           .Option(43, {1, 2, 0xAA, 0xBB, 7, 0, 9, 1, 0x01})
+                                           .Address(50, Ip(192, 168, 0, 9))
+                                           .Option(51, {0, 0, 3, 0x84})
+                                           .Address(54, Ip(192, 168, 0, 1))
+                                           .Option(55, {1, 3, 6, 15, 121})
+                                           .Option(58, {0, 0, 2, 0x58})
+                                           .Option(61, {1, 0x00, 0x0c, 0x29})
+                                           .Option(6, {8, 8, 8, 8})
+                                           .Option(53, {3})
+                                           .Option(56, {'m'})
+                                           .Option(60, {'v'})
+                                           .Option(99, {})
+                                           .Build();
     const std::vector<std::string> want = {
         "op = 1",
         "xid = 78563412",
@@ -87,9 +86,16 @@ TEST(DhcpTraceDump, EveryLineFormat)
 
 TEST(DhcpTraceDump, MessageTypeNames)
 {
-    const char* names[] = {"UNKNOWN DHCP MESSAGE TYPE!!!", "DHCPDISCOVER", "DHCPOFFER", "DHCPREQUEST",
-                           "DHCPDECLINE",                  "DHCPACK",      "DHCPNAK",   "DHCPRELEASE",
-                           "DHCPINFORM",                   "UNKNOWN DHCP MESSAGE TYPE!!!"};
+    const char* names[] = {"UNKNOWN DHCP MESSAGE TYPE!!!",
+                           "DHCPDISCOVER",
+                           "DHCPOFFER",
+                           "DHCPREQUEST",
+                           "DHCPDECLINE",
+                           "DHCPACK",
+                           "DHCPNAK",
+                           "DHCPRELEASE",
+                           "DHCPINFORM",
+                           "UNKNOWN DHCP MESSAGE TYPE!!!"};
     for (int type = 0; type <= 9; ++type) {
         const std::vector<uint8_t> bytes = MessageBuilder(static_cast<uint8_t>(type)).Build();
         const std::vector<std::string> lines = Dump(bytes, bytes.size());
@@ -115,17 +121,29 @@ TEST(DhcpTraceDump, WalkEndsAtEndAtTheLengthAndAtCutOptions)
         return v;
     };
     const Case cases[] = {
-        {"stops after END", with({255, 0, 12, 1, 'a'}), 0,
+        {"stops after END",
+         with({255, 0, 12, 1, 'a'}),
+         0,
          {"DHCP Message Type = 1 - DHCPDISCOVER", "DHCP Option = 255 - DHO_END"}},
-        {"END as the last byte", with({12, 1, 'a', 255}), 0,
+        {"END as the last byte",
+         with({12, 1, 'a', 255}),
+         0,
          {"DHCP Option = 12 - DHO_HOST_NAME - a ", "DHCP Option = 255 - DHO_END"}},
-        {"stops at the length", with({12, 1, 'a', 12, 1, 'b'}), base.size() + 3,
+        {"stops at the length",
+         with({12, 1, 'a', 12, 1, 'b'}),
+         base.size() + 3,
          {"DHCP Option = 12 - DHO_HOST_NAME - a "}},
-        {"stops at an option running past the end", with({12, 1, 'a', 61, 9, 1}), 0,
+        {"stops at an option running past the end",
+         with({12, 1, 'a', 61, 9, 1}),
+         0,
          {"DHCP Option = 12 - DHO_HOST_NAME - a "}},
-        {"vendor sub-option cut inside the option", with({43, 3, 1, 5, 0}), 0,
+        {"vendor sub-option cut inside the option",
+         with({43, 3, 1, 5, 0}),
+         0,
          {"DHCP Option = 43 - DHO_VENDOR_ENCAPSULATED_OPTIONS", "Option 1 tag = 1; len = 5"}},
-        {"short address option reads zeros for missing bytes", with({50, 2, 10, 1}), 0,
+        {"short address option reads zeros for missing bytes",
+         with({50, 2, 10, 1}),
+         0,
          {"DHCP Option = 50 - DHO_DHCP_REQUESTED_ADDRESS - 10.1.0.0"}},
     };
     for (const Case& c : cases) {

@@ -30,10 +30,7 @@ public:
         }
         return adapters;
     }
-    uint32_t FirstDnsServer() override
-    {
-        return GetDnsServerCount() > 0 ? static_cast<uint32_t>(GetDnsServer(0)) : 0;
-    }
+    uint32_t FirstDnsServer() override { return GetDnsServerCount() > 0 ? static_cast<uint32_t>(GetDnsServer(0)) : 0; }
 };
 
 class CHostNameAddresses : public IDnsHostAddresses {
@@ -115,8 +112,7 @@ bool CDnsRelay::InternetSideOpen() const
 
 bool CDnsRelay::OpenClientSide(const char* failureText)
 {
-    if (!Create(SOCK_DGRAM, FD_READ | FD_CLOSE, kDnsQuerySocketMessage) ||
-        !Bind(config_.listenPort, internalListen_)) {
+    if (!Create(SOCK_DGRAM, FD_READ | FD_CLOSE, kDnsQuerySocketMessage) || !Bind(config_.listenPort, internalListen_)) {
         Close();
         CServiceLog::Write(failureText);
         return false;
@@ -371,7 +367,7 @@ bool CDnsRelay::ReceiveOne(CSocketEndpoint& socket, bool internetSide)
         WriteLogF("Forwarding Request to: %s", Dotted(d.to.address));
     // One socket in single NIC mode (both listen addresses the same), else the Internet side.
     CSocketEndpoint& out = internalListen_ == internetListen_ ? static_cast<CSocketEndpoint&>(*this)
-                                                                 : static_cast<CSocketEndpoint&>(*internet_);
+                                                              : static_cast<CSocketEndpoint&>(*internet_);
     Send(out, buffer, length, d.to);
     return true;
 }

@@ -31,10 +31,10 @@ constexpr unsigned kDnsNoServerReportEvery = 5;
 
 /// Stand-ins a test gives the relay; each one left null means the real thing.
 struct DnsRelayParts {
-    IDnsAdapterSource* adapters = nullptr;      ///< null: the adapter table of ombrixaux
-    IDnsInternetConnection* internet = nullptr; ///< null: no dial-up (modem mode never connects)
-    IDnsHostAddresses* hostAddresses = nullptr; ///< null: gethostbyname of gethostname
-    IDnsClock* clock = nullptr;                 ///< null: GetTickCount
+    IDnsAdapterSource* adapters = nullptr;       ///< null: the adapter table of ombrixaux
+    IDnsInternetConnection* internet = nullptr;  ///< null: no dial-up (modem mode never connects)
+    IDnsHostAddresses* hostAddresses = nullptr;  ///< null: gethostbyname of gethostname
+    IDnsClock* clock = nullptr;                  ///< null: GetTickCount
     size_t pendingLimit = kDnsDefaultPendingLimit;
 };
 

@@ -3,10 +3,8 @@
 #include <algorithm>
 
 CDnsRelayEngine::CDnsRelayEngine(IDnsClock& clock, size_t pendingLimit)
-    : clock_(clock),
-      limit_(pendingLimit == 0 || pendingLimit > kDnsRelayIdCount ? kDnsRelayIdCount : pendingLimit)
-{
-}
+    : clock_(clock), limit_(pendingLimit == 0 || pendingLimit > kDnsRelayIdCount ? kDnsRelayIdCount : pendingLimit)
+{}
 
 DnsDecision CDnsRelayEngine::Drop(DnsDropReason reason)
 {

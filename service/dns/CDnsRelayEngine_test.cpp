@@ -273,7 +273,8 @@ TEST(DnsRelayEngine, ForgedAndStrayAnswersAreDroppedAndTheQueryWaitsOn)
         DnsDropReason reason;
     };
     const std::vector<Case> cases = {
-        {"from another port of the server", {kServer, 5353},
+        {"from another port of the server",
+         {kServer, 5353},
          [](const std::vector<uint8_t>& f) { return DnsTestAnswerTo(f, "www.lab.test"); },
          DnsDropReason::AnswerWrongPort},
         {"not a response", kFromServer,
@@ -284,7 +285,9 @@ TEST(DnsRelayEngine, ForgedAndStrayAnswersAreDroppedAndTheQueryWaitsOn)
          },
          DnsDropReason::AnswerNotResponse},
         {"shorter than a header", kFromServer,
-         [](const std::vector<uint8_t>& f) { return std::vector<uint8_t>{f[0], f[1], 0x80}; },
+         [](const std::vector<uint8_t>& f) {
+             return std::vector<uint8_t>{f[0], f[1], 0x80};
+         },
          DnsDropReason::AnswerShort},
         {"the wrong name", kFromServer,
          [](const std::vector<uint8_t>& f) { return DnsTestAnswerTo(f, "evil.lab.test"); },

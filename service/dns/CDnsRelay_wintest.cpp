@@ -270,9 +270,12 @@ TEST_F(DnsRelayWine, DualNicForwardsThroughTheInternetSideAndAnswersTheClient)
         std::string text;
     };
     const std::vector<Line> lines = {
-        {"Internal DNS Server LocalAddress: " + Hex(kLan)}, {"External DNS Server LocalAddress: 100007f"},
-        {"DNS Server IP: 100007f"}, {"Receive Request from: " + Dotted(kLan) + " \3www\3lab\4te"},
-        {"Forwarding Request to: 127.0.0.1"}, {"Receive Response from: 127.0.0.1"},
+        {"Internal DNS Server LocalAddress: " + Hex(kLan)},
+        {"External DNS Server LocalAddress: 100007f"},
+        {"DNS Server IP: 100007f"},
+        {"Receive Request from: " + Dotted(kLan) + " \3www\3lab\4te"},
+        {"Forwarding Request to: 127.0.0.1"},
+        {"Receive Response from: 127.0.0.1"},
         {"Sending Reply to: " + Dotted(kLan)},
     };
     for (const Line& l : lines) {
@@ -416,14 +419,25 @@ TEST_F(DnsRelayWine, StartFailuresSayWhy)
         bool running;
     };
     const std::vector<Case> cases = {
-        {"single NIC without a gateway adapter", kDnsModeSingleNic, {{false, 0, kLan}}, false,
-         kDnsSingleNoAddressText, false},
-        {"dual NIC without a LAN adapter", kDnsModeDualNic, {{false, kGateway, kWan}}, false,
-         kDnsInternalNoAddressText, false},
-        {"dual NIC without a WAN adapter", kDnsModeDualNic, {{false, 0, kLan}}, false, kDnsInternetNoAddressText,
+        {"single NIC without a gateway adapter",
+         kDnsModeSingleNic,
+         {{false, 0, kLan}},
+         false,
+         kDnsSingleNoAddressText,
+         false},
+        {"dual NIC without a LAN adapter",
+         kDnsModeDualNic,
+         {{false, kGateway, kWan}},
+         false,
+         kDnsInternalNoAddressText,
+         false},
+        {"dual NIC without a WAN adapter", kDnsModeDualNic, {{false, 0, kLan}}, false, kDnsInternetNoAddressText, true},
+        {"dual NIC, the Internet side's port is taken",
+         kDnsModeDualNic,
+         {{false, kGateway, kWan}, {false, 0, kLan}},
+         true,
+         kDnsSocketText,
          true},
-        {"dual NIC, the Internet side's port is taken", kDnsModeDualNic, {{false, kGateway, kWan}, {false, 0, kLan}},
-         true, kDnsSocketText, true},
         {"modem mode without a LAN adapter", kDnsModeModem, {{true, 0, 0}}, false, kDnsInternalNoAddressText, false},
         {"a mode the wizard never set", 7, {{false, 0, kLan}}, false, nullptr, false},
     };

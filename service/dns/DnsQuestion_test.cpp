@@ -57,7 +57,7 @@ TEST(DnsQuestion, ParsesOnlyOneWellFormedQuestion)
         {"a reserved label kind", WithQuestion(Bytes({0x40, 'a', 0, 0, 1, 0, 1})), false, ""},
         {"a label of 64", WithQuestion(LongName(1, 64)), false, ""},
         {"a label of 63", WithQuestion(LongName(1, 63)), true, ""},
-        {"a name of 255", WithQuestion(LongName(4, 62)), true, ""},   // 4*63 + 1 = 253 ... fits
+        {"a name of 255", WithQuestion(LongName(4, 62)), true, ""},  // 4*63 + 1 = 253 ... fits
         {"a name over 255", WithQuestion(LongName(5, 63)), false, ""},
         {"the label runs past the end", WithQuestion(Bytes({5, 'a', 'b'})), false, ""},
         {"the name never ends", WithQuestion(Bytes({1, 'a', 1, 'b'})), false, ""},

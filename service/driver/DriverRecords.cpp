@@ -15,7 +15,10 @@ uint32_t GetAddress(const uint8_t* p)
     return v;
 }
 
-void PutAddress(uint8_t* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
+void PutAddress(uint8_t* p, uint32_t v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
 }  // namespace
 
@@ -32,7 +35,8 @@ PortForwardBytes EncodePortForward(const PortForwardRecord& record)
 
 bool DecodePortForward(const uint8_t* data, size_t length, PortForwardRecord& record)
 {
-    if (!data || length < kPortForwardRecordSize) return false;
+    if (!data || length < kPortForwardRecordSize)
+        return false;
     record.protocol = LoadLe16(data + kForwardProtocolOffset);
     record.reserved = LoadLe16(data + kForwardReservedOffset);
     record.inAddr = GetAddress(data + kForwardAddressOffset);
@@ -55,7 +59,8 @@ AlarmRecordBytes EncodeAlarmRecord(const AlarmRecord& record)
 
 bool DecodeAlarmRecord(const uint8_t* data, size_t length, AlarmRecord& record)
 {
-    if (!data || length < kAlarmRecordSize) return false;
+    if (!data || length < kAlarmRecordSize)
+        return false;
     record.srcAddr = GetAddress(data + kAlarmSrcAddrOffset);
     record.srcPort = LoadLe16(data + kAlarmSrcPortOffset);
     record.dstPort = LoadLe16(data + kAlarmDstPortOffset);
@@ -68,7 +73,8 @@ bool DecodeAlarmRecord(const uint8_t* data, size_t length, AlarmRecord& record)
 bool DecodeAlarmBlock(const uint8_t* data, size_t length, std::vector<AlarmRecord>& records)
 {
     records.clear();
-    if (!data || length < kAlarmHeaderSize) return false;
+    if (!data || length < kAlarmHeaderSize)
+        return false;
     size_t count = LoadLe32(data + kAlarmHeaderCountOffset);
     count = std::min(count, (length - kAlarmHeaderSize) / kAlarmRecordSize);
     count = std::min(count, kMaxAlarmRecords);
@@ -80,7 +86,8 @@ bool DecodeAlarmBlock(const uint8_t* data, size_t length, std::vector<AlarmRecor
 
 size_t EncodeAlarmBlock(const std::vector<AlarmRecord>& records, uint8_t* out, size_t capacity)
 {
-    if (!out || capacity < kAlarmHeaderSize) return 0;
+    if (!out || capacity < kAlarmHeaderSize)
+        return 0;
     size_t count = std::min(records.size(), kMaxAlarmRecords);
     count = std::min(count, (capacity - kAlarmHeaderSize) / kAlarmRecordSize);
     std::memset(out, 0, kAlarmHeaderSize);

@@ -36,17 +36,17 @@ static_assert(kForwardIndexOffset + 2 == kPortForwardRecordSize, "port forward r
 // Alarm block: a header of three 32-bit words (not used, record count, not used), then 28-byte records.
 constexpr size_t kAlarmHeaderCountOffset = 4;
 constexpr size_t kAlarmHeaderSize = 12;
-constexpr size_t kAlarmSrcAddrOffset = 0;   // 4 bytes, first octet first
-constexpr size_t kAlarmSrcPortOffset = 4;   // 16 bits, as the driver reports it
-constexpr size_t kAlarmDstPortOffset = 6;   // 16 bits
-constexpr size_t kAlarmDstAddrOffset = 8;   // 4 bytes
-constexpr size_t kAlarmKindOffset = 12;     // 32 bits: nonzero a blocked packet, 0 a blocked connection request
-constexpr size_t kAlarmProtocolOffset = 16; // 32 bits: 0 UDP
-constexpr size_t kAlarmUnusedOffset = 20;   // 8 bytes
+constexpr size_t kAlarmSrcAddrOffset = 0;    // 4 bytes, first octet first
+constexpr size_t kAlarmSrcPortOffset = 4;    // 16 bits, as the driver reports it
+constexpr size_t kAlarmDstPortOffset = 6;    // 16 bits
+constexpr size_t kAlarmDstAddrOffset = 8;    // 4 bytes
+constexpr size_t kAlarmKindOffset = 12;      // 32 bits: nonzero a blocked packet, 0 a blocked connection request
+constexpr size_t kAlarmProtocolOffset = 16;  // 32 bits: 0 UDP
+constexpr size_t kAlarmUnusedOffset = 20;    // 8 bytes
 constexpr size_t kAlarmRecordSize = 28;
 static_assert(kAlarmUnusedOffset + 8 == kAlarmRecordSize, "alarm record is 28 bytes");
-constexpr size_t kAlarmBufferSize = 2000;   ///< the buffer request 67 is read into
-constexpr size_t kMaxAlarmRecords = 71;     ///< records that fit after the header
+constexpr size_t kAlarmBufferSize = 2000;  ///< the buffer request 67 is read into
+constexpr size_t kMaxAlarmRecords = 71;    ///< records that fit after the header
 static_assert(kAlarmHeaderSize + kMaxAlarmRecords * kAlarmRecordSize <= kAlarmBufferSize, "71 records fit");
 static_assert(kAlarmHeaderSize + (kMaxAlarmRecords + 1) * kAlarmRecordSize > kAlarmBufferSize, "72 do not");
 
@@ -55,14 +55,14 @@ static_assert(kAlarmHeaderSize + (kMaxAlarmRecords + 1) * kAlarmRecordSize > kAl
 struct PortForwardRecord {
     uint16_t protocol = 0;  ///< nonzero TCP, 0 UDP
     uint16_t reserved = 0;
-    uint32_t inAddr = 0;    ///< inside host, network order
-    uint16_t port = 0;      ///< host order
-    uint16_t index = 0;     ///< position for request 51, zero otherwise
+    uint32_t inAddr = 0;  ///< inside host, network order
+    uint16_t port = 0;    ///< host order
+    uint16_t index = 0;   ///< position for request 51, zero otherwise
 };
 
 /// One blocked attempt reported by the driver.
 struct AlarmRecord {
-    uint32_t srcAddr = 0;   ///< network order
+    uint32_t srcAddr = 0;  ///< network order
     uint16_t srcPort = 0;
     uint16_t dstPort = 0;
     uint32_t dstAddr = 0;   ///< network order

@@ -16,7 +16,8 @@ uint32_t Address(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
 
 void PutU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 AlarmRecord Alarm(uint32_t n)
@@ -105,8 +106,8 @@ TEST(AlarmRecord, EncodesTheExactBytes)
     r.dstAddr = Address(192, 168, 0, 1);
     r.kind = 1;
     r.protocol = 0x01020304;
-    const AlarmRecordBytes want = {203, 0, 113, 9, 0x90, 0x1F, 0x01, 0x80, 192, 168, 0, 1, 1, 0, 0, 0,
-                                   0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
+    const AlarmRecordBytes want = {203, 0, 113,  9,    0x90, 0x1F, 0x01, 0x80, 192, 168, 0, 1, 1, 0,
+                                   0,   0, 0x04, 0x03, 0x02, 0x01, 0,    0,    0,   0,   0, 0, 0, 0};
     EXPECT_EQ(want, EncodeAlarmRecord(r));
 }
 
@@ -114,7 +115,8 @@ TEST(AlarmBlock, RoundTripsZeroOneAndAFullBlock)
 {
     for (size_t n : {size_t{0}, size_t{1}, kMaxAlarmRecords}) {
         std::vector<AlarmRecord> in;
-        for (size_t i = 0; i < n; ++i) in.push_back(Alarm(static_cast<uint32_t>(i)));
+        for (size_t i = 0; i < n; ++i)
+            in.push_back(Alarm(static_cast<uint32_t>(i)));
         std::vector<uint8_t> buffer(kAlarmBufferSize);
         size_t length = EncodeAlarmBlock(in, buffer.data(), buffer.size());
         EXPECT_EQ(kAlarmHeaderSize + n * kAlarmRecordSize, length);
@@ -122,7 +124,8 @@ TEST(AlarmBlock, RoundTripsZeroOneAndAFullBlock)
         std::vector<AlarmRecord> out(3);
         ASSERT_TRUE(DecodeAlarmBlock(buffer.data(), buffer.size(), out));
         ASSERT_EQ(n, out.size());
-        for (size_t i = 0; i < n; ++i) ExpectSameAlarm(in[i], out[i]);
+        for (size_t i = 0; i < n; ++i)
+            ExpectSameAlarm(in[i], out[i]);
     }
 }
 
@@ -142,9 +145,9 @@ TEST(AlarmBlock, CountIsClampedToTheBytesAndTo71)
 {
     struct Case {
         const char* what;
-        uint32_t count;      // what the header says
-        size_t records;      // whole records actually present
-        size_t extraBytes;   // a partial record after them
+        uint32_t count;     // what the header says
+        size_t records;     // whole records actually present
+        size_t extraBytes;  // a partial record after them
         size_t expected;
     };
     const Case cases[] = {
@@ -168,7 +171,8 @@ TEST(AlarmBlock, CountIsClampedToTheBytesAndTo71)
         std::vector<AlarmRecord> out;
         ASSERT_TRUE(DecodeAlarmBlock(bytes.data(), bytes.size(), out));
         ASSERT_EQ(c.expected, out.size());
-        for (size_t i = 0; i < out.size(); ++i) ExpectSameAlarm(Alarm(static_cast<uint32_t>(i)), out[i]);
+        for (size_t i = 0; i < out.size(); ++i)
+            ExpectSameAlarm(Alarm(static_cast<uint32_t>(i)), out[i]);
     }
 }
 
@@ -185,7 +189,8 @@ TEST(AlarmBlock, MissingHeaderFails)
 TEST(AlarmBlock, EncodeCapsAt71AndAtTheCapacity)
 {
     std::vector<AlarmRecord> in;
-    for (uint32_t i = 0; i < 80; ++i) in.push_back(Alarm(i));
+    for (uint32_t i = 0; i < 80; ++i)
+        in.push_back(Alarm(i));
     std::vector<uint8_t> big(kAlarmHeaderSize + 80 * kAlarmRecordSize);
     EXPECT_EQ(kAlarmHeaderSize + kMaxAlarmRecords * kAlarmRecordSize, EncodeAlarmBlock(in, big.data(), big.size()));
     std::vector<uint8_t> small(kAlarmHeaderSize + 2 * kAlarmRecordSize + 5);

@@ -6,19 +6,23 @@ namespace {
 const char kDriverDevicePath[] = "\\\\.\\OMBRIX";
 }  // namespace
 
-CPacketDriver::~CPacketDriver() { Close(); }
+CPacketDriver::~CPacketDriver()
+{
+    Close();
+}
 
 bool CPacketDriver::Open()
 {
     Close();
-    handle_ = CreateFileA(kDriverDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, 0, nullptr);
+    handle_ = CreateFileA(kDriverDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
     return IsOpen();
 }
 
 void CPacketDriver::Close()
 {
-    if (IsOpen()) CloseHandle(handle_);
+    if (IsOpen())
+        CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
 }
 
@@ -28,14 +32,15 @@ bool CPacketDriver::Control(uint32_t code, void* in, DWORD inSize, void* out, DW
     return DeviceIoControl(handle_, code, in, inSize, out, outSize, &returned, nullptr) != 0;
 }
 
-bool CPacketDriver::Request(uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize,
-                            DWORD& returned)
+bool CPacketDriver::Request(uint32_t code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned)
 {
     returned = 0;
     lastOutputBytes_ = 0;
-    if (!IsOpen()) return false;
+    if (!IsOpen())
+        return false;
     DWORD reported = 0;
-    if (!Control(code, const_cast<void*>(in), inSize, out, outSize, reported)) return false;
+    if (!Control(code, const_cast<void*>(in), inSize, out, outSize, reported))
+        return false;
     // The count is the driver's word, not a fact about the buffer: a driver that claims more than it could
     // have written must not make a decoder read past the end of what was handed to it.
     returned = reported < outSize ? reported : outSize;
@@ -51,15 +56,22 @@ bool CPacketDriver::SendFlag(uint32_t code, bool on)
     return Request(code, flag, sizeof flag, nullptr, 0, returned);
 }
 
-bool CPacketDriver::SetSharing(bool on) { return SendFlag(kDriverSetSharing, on); }
+bool CPacketDriver::SetSharing(bool on)
+{
+    return SendFlag(kDriverSetSharing, on);
+}
 
-bool CPacketDriver::SetAlarm(bool on) { return SendFlag(kDriverSetAlarm, on); }
+bool CPacketDriver::SetAlarm(bool on)
+{
+    return SendFlag(kDriverSetAlarm, on);
+}
 
 bool CPacketDriver::GetStatus(uint32_t& status)
 {
     uint8_t word[kDriverStatusSize] = {};
     DWORD returned;
-    if (!Request(kDriverGetStatus, nullptr, 0, word, sizeof word, returned)) return false;
+    if (!Request(kDriverGetStatus, nullptr, 0, word, sizeof word, returned))
+        return false;
     status = LoadLe32(word);
     return true;
 }

@@ -54,7 +54,8 @@ protected:
         standIn_ = new CStandInDriver;
         const std::string sys = CStandInDriver::FileBesideProgram();
         setUpOk_ = standIn_->Install(sys) && standIn_->Start();
-        if (!setUpOk_) setUpError_ = standIn_->LastError();
+        if (!setUpOk_)
+            setUpError_ = standIn_->LastError();
     }
 
     static void TearDownTestSuite()
@@ -160,8 +161,8 @@ TEST_F(PacketDriverWine, ClosedHandleSendsNothing)
     EXPECT_EQ(0x55u, status);
     EXPECT_TRUE(alarms.empty());
     const StandInRequestCounts c = Counts();
-    EXPECT_EQ(0u, c.setSharing + c.getStatus + c.getForward + c.addForward + c.removeForward + c.setAlarm +
-                      c.getAlarms);
+    EXPECT_EQ(0u,
+              c.setSharing + c.getStatus + c.getForward + c.addForward + c.removeForward + c.setAlarm + c.getAlarms);
 }
 
 TEST_F(PacketDriverWine, SharingSwitch)
@@ -197,8 +198,12 @@ TEST_F(PacketDriverWine, AlarmSwitch)
 
 TEST_F(PacketDriverWine, StatusBitsReadBack)
 {
-    const uint32_t cases[] = {0x0, kDriverStatusDialNeeded, kDriverStatusCloseDns, kDriverStatusAlarms,
-                              kDriverStatusDialNeeded | kDriverStatusCloseDns | kDriverStatusAlarms, 0xFFFFFFFFu};
+    const uint32_t cases[] = {0x0,
+                              kDriverStatusDialNeeded,
+                              kDriverStatusCloseDns,
+                              kDriverStatusAlarms,
+                              kDriverStatusDialNeeded | kDriverStatusCloseDns | kDriverStatusAlarms,
+                              0xFFFFFFFFu};
     uint32_t reads = 0;
     for (uint32_t bits : cases) {
         ASSERT_TRUE(standIn_->ClearStatusBits(0xFFFFFFFFu));
@@ -269,7 +274,8 @@ TEST_F(PacketDriverWine, ForwardAddReplaceRemoveAndIndexWalk)
     const PortForwardRecord webMoved = Forward(kTcp, 80, Address(192, 168, 0, 20));
 
     EXPECT_TRUE(Walk().empty());  // an empty table fails at index 0
-    for (const PortForwardRecord& f : {web, dns, dnsTcp}) ASSERT_TRUE(driver_.AddForward(f)) << GetLastError();
+    for (const PortForwardRecord& f : {web, dns, dnsTcp})
+        ASSERT_TRUE(driver_.AddForward(f)) << GetLastError();
     ASSERT_TRUE(driver_.AddForward(webMoved));
 
     std::vector<PortForwardRecord> table = Table();
@@ -348,7 +354,8 @@ TEST_F(PacketDriverWine, AlarmBlocksHoldAtMost71InQueueOrder)
 {
     const uint32_t queued = 2 * static_cast<uint32_t>(kMaxAlarmRecords) + 8;  // 150: two full reads and a rest
     std::vector<AlarmRecord> in;
-    for (uint32_t i = 0; i < queued; ++i) in.push_back(Alarm(i));
+    for (uint32_t i = 0; i < queued; ++i)
+        in.push_back(Alarm(i));
     uint32_t taken = 0;
     ASSERT_TRUE(standIn_->QueueAlarms(in, &taken)) << standIn_->LastError();
     ASSERT_EQ(queued, taken);
@@ -362,7 +369,8 @@ TEST_F(PacketDriverWine, AlarmBlocksHoldAtMost71InQueueOrder)
         std::vector<AlarmRecord> got;
         ASSERT_TRUE(driver_.GetAlarms(got)) << GetLastError();
         ASSERT_EQ(want, got.size());
-        for (const AlarmRecord& r : got) ExpectSameAlarm(in[next++], r);
+        for (const AlarmRecord& r : got)
+            ExpectSameAlarm(in[next++], r);
     }
     EXPECT_EQ(0u, PeekBits());
 }
@@ -388,7 +396,8 @@ public:
 protected:
     bool Control(uint32_t code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD& returned) override
     {
-        if (!CPacketDriver::Control(code, in, inSize, out, outSize, returned)) return false;
+        if (!CPacketDriver::Control(code, in, inSize, out, outSize, returned))
+            return false;
         returned = reportAs;
         return true;
     }

@@ -11,18 +11,11 @@ struct NumberCase {
 };
 
 const NumberCase kNumbers[] = {
-    {"80", 80},
-    {"  8080", 8080},
-    {"\t21", 21},
-    {" 12abc", 12},           // stops at the first other character
-    {"TCP", 0},               // no digits
-    {"", 0},
-    {" ", 0},
-    {"-1", -1},
-    {"+7", 7},
-    {"- 5", 0},               // a sign must be followed by the digits
-    {"70000", 70000},
-    {"4294967297", 1},        // wraps: the low bits are those of the number written
+    {"80", 80},       {"  8080", 8080},  {"\t21", 21}, {" 12abc", 12},  // stops at the first other character
+    {"TCP", 0},                                                         // no digits
+    {"", 0},          {" ", 0},          {"-1", -1},   {"+7", 7},
+    {"- 5", 0},                           // a sign must be followed by the digits
+    {"70000", 70000}, {"4294967297", 1},  // wraps: the low bits are those of the number written
     {"8 0", 8},
 };
 
@@ -35,12 +28,12 @@ struct ValueCase {
 const ValueCase kValues[] = {
     {"1, 80, 192, 168, 0, 5", true, {1, 80, 192, 168, 0, 5}},
     {"0,53,192,168,0,9", true, {0, 53, 192, 168, 0, 9}},
-    {"1,,80,192,168,0", false, {}},                    // an empty piece is skipped: five numbers left
+    {"1,,80,192,168,0", false, {}},                        // an empty piece is skipped: five numbers left
     {"1,,80,192,168,0,7", true, {1, 80, 192, 168, 0, 7}},  // the later numbers move up one place
     {",,,1,2,3,4,5,6", true, {1, 2, 3, 4, 5, 6}},
-    {"1,2,3,4,5,6,7,8", true, {1, 2, 3, 4, 5, 6}},     // pieces after the sixth are ignored
+    {"1,2,3,4,5,6,7,8", true, {1, 2, 3, 4, 5, 6}},  // pieces after the sixth are ignored
     {"TCP, 80, 10, 0, 0, 1", true, {0, 80, 10, 0, 0, 1}},
-    {"1, ,80,1,2,3", true, {1, 0, 80, 1, 2, 3}},       // a blank piece is not empty: it reads 0
+    {"1, ,80,1,2,3", true, {1, 0, 80, 1, 2, 3}},  // a blank piece is not empty: it reads 0
     {"1,2,3,4,5", false, {}},
     {"", false, {}},
     {",,,,,,", false, {}},
@@ -78,7 +71,7 @@ TEST(PortForwardValue, RecordTakesTheLowBitsOfEachField)
     };
     const Case cases[] = {
         {{1, 80, 192, 168, 0, 5}, 1, 80, 0x0500A8C0u},
-        {{0, 70000, 10, 0, 0, 1}, 0, 4464, 0x0100000Au},       // 70000 is sent as its low 16 bits
+        {{0, 70000, 10, 0, 0, 1}, 0, 4464, 0x0100000Au},             // 70000 is sent as its low 16 bits
         {{65537, 8080, 256 + 192, -1, 0, 1}, 1, 8080, 0x0100FFC0u},  // 65537 -> 1 (TCP); octets low 8 bits
         {{2, -1, 1, 2, 3, 4}, 2, 0xFFFF, 0x04030201u},
     };

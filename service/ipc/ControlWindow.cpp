@@ -53,7 +53,8 @@ void CControlWindow::HandleIpcRequest(CIpcServer& server, IServiceControl& servi
     IpcRequestRecord* request = server.TakeRequest(code, id);
     if (!request)
         return;
-    IpcDispatchResult result = CIpcDispatcher::Dispatch(service, request->code, request->payload, request->payloadLength);
+    IpcDispatchResult result =
+        CIpcDispatcher::Dispatch(service, request->code, request->payload, request->payloadLength);
     if (result.sendReply)
         server.Reply(request, result.data.data(), static_cast<int>(result.data.size()));
     else

@@ -29,8 +29,7 @@ class CIpcDispatcher {
 public:
     /// Handles request `code` with its payload (payload may be null when length is 0). Words the request
     /// reads beyond the payload's end count as zero.
-    static IpcDispatchResult Dispatch(IServiceControl& service, uint32_t code, const uint8_t* payload,
-                                      size_t length);
+    static IpcDispatchResult Dispatch(IServiceControl& service, uint32_t code, const uint8_t* payload, size_t length);
     /// True when `code` has a row in the table.
     static bool IsKnownCode(uint32_t code);
 };

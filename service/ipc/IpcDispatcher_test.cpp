@@ -54,9 +54,14 @@ TEST(IpcDispatcher, AcknowledgedRequestsHaveTheirEffects)
          Words({20, 1, 10, 100, 0}),
          {"Write(Application,UseDHCP,1)", "Write(DHCP,LowAddress,10)", "Write(DHCP,HighAddress,100)", "StartDhcp"},
          false},
-        {"dhcp use 0 leaves the range alone", IPC_SET_DHCP, Words({20, 0, 10, 100, 0}),
-         {"Write(Application,UseDHCP,0)", "StopDhcp"}, false},
-        {"dhcp short payload", IPC_SET_DHCP, Words({20, 1, 10}),
+        {"dhcp use 0 leaves the range alone",
+         IPC_SET_DHCP,
+         Words({20, 0, 10, 100, 0}),
+         {"Write(Application,UseDHCP,0)", "StopDhcp"},
+         false},
+        {"dhcp short payload",
+         IPC_SET_DHCP,
+         Words({20, 1, 10}),
          {"Write(Application,UseDHCP,1)", "Write(DHCP,LowAddress,10)", "Write(DHCP,HighAddress,0)", "StartDhcp"},
          false},
         {"dhcp empty payload", IPC_SET_DHCP, {}, {"Write(Application,UseDHCP,0)", "StopDhcp"}, false},
@@ -111,9 +116,9 @@ TEST(IpcDispatcher, UnknownCodeIsLoggedInHexAndUnanswered)
 
 TEST(IpcDispatcher, EveryProtocolCodeHasARow)
 {
-    const uint32_t codes[] = {IPC_PING,         IPC_SET_SHARING,    IPC_DIAL,          IPC_HANG_UP,
-                              IPC_STOP_SERVICE, IPC_GET_CLIENTS,    IPC_SET_DNS_RELAY, IPC_GET_DNS_STATUS,
-                              IPC_SET_DHCP,     IPC_GET_DHCP_STATUS, IPC_GET_NETALARM, IPC_SET_NETALARM};
+    const uint32_t codes[] = {IPC_PING,         IPC_SET_SHARING,     IPC_DIAL,          IPC_HANG_UP,
+                              IPC_STOP_SERVICE, IPC_GET_CLIENTS,     IPC_SET_DNS_RELAY, IPC_GET_DNS_STATUS,
+                              IPC_SET_DHCP,     IPC_GET_DHCP_STATUS, IPC_GET_NETALARM,  IPC_SET_NETALARM};
     for (uint32_t code : codes) {
         EXPECT_TRUE(CIpcDispatcher::IsKnownCode(code)) << code;
         FakeServiceControl service;
@@ -128,8 +133,9 @@ TEST(IpcDispatcher, RunningDhcpServerLearnsTheNewPoolFirst)
         Calls effects;
     };
     const Case cases[] = {
-        {1, {"Write(Application,UseDHCP,1)", "Write(DHCP,LowAddress,20)", "Write(DHCP,HighAddress,30)",
-             "SetDhcpPool(20,30)", "StartDhcp"}},
+        {1,
+         {"Write(Application,UseDHCP,1)", "Write(DHCP,LowAddress,20)", "Write(DHCP,HighAddress,30)",
+          "SetDhcpPool(20,30)", "StartDhcp"}},
         // Updated even though the same request then stops it.
         {0, {"Write(Application,UseDHCP,0)", "SetDhcpPool(20,30)", "StopDhcp"}},
     };

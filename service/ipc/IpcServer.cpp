@@ -9,20 +9,11 @@
 #include "OmbrixIni.h"
 #include "ServiceLog.h"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 CIpcServer::CIpcServer()
-    : controlWindow_(NULL),
-      localAddress_(0),
-      port_(kIpcDefaultServerPort),
-      buffer_(nullptr),
-      posted_(0),
-      lastId_(0)
-{
-}
+    : controlWindow_(NULL), localAddress_(0), port_(kIpcDefaultServerPort), buffer_(nullptr), posted_(0), lastId_(0)
+{}
 
 CIpcServer::~CIpcServer()
 {

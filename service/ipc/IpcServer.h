@@ -28,7 +28,7 @@ struct IpcRequestRecord {
     unsigned long senderAddress;  ///< network order, as received
     unsigned short senderPort;    ///< host order
     unsigned short payloadLength;
-    unsigned char* payload;       ///< owned copy of the bytes after the code; null when empty
+    unsigned char* payload;  ///< owned copy of the bytes after the code; null when empty
 };
 
 class CIpcServer : public CSocketEndpoint {

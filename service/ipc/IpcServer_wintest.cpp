@@ -257,10 +257,10 @@ TEST_F(IpcServerTest, ShortDatagramsAreDroppedAndShortPayloadsReadAsZeros)
         std::vector<uint8_t> request;
     };
     const Case cases[] = {
-        {LeWords({IPC_SET_SHARING})},                            // no payload: flag 0
-        {{0xA2, 0x04, 0, 0, 0x01, 0x00}},                        // two bytes of the flag word: 1
-        {LeWords({IPC_SET_DHCP, 20, 1, 10})},                    // high host number missing: 0
-        {LeWords({IPC_SET_NETALARM, 20, 1})},                    // options missing: 0
+        {LeWords({IPC_SET_SHARING})},          // no payload: flag 0
+        {{0xA2, 0x04, 0, 0, 0x01, 0x00}},      // two bytes of the flag word: 1
+        {LeWords({IPC_SET_DHCP, 20, 1, 10})},  // high host number missing: 0
+        {LeWords({IPC_SET_NETALARM, 20, 1})},  // options missing: 0
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(Ask(console, thread.Port(), c.request, &answer));
@@ -378,9 +378,7 @@ TEST_F(IpcServerTest, WaitingRequestRunsOnlyAsItsOwnCodeAndOnlyOnce)
     EXPECT_TRUE(service.calls.empty()) << "the ping ran as another request";
 
     // The message again, after its request was handled: nothing left to run.
-    thread.BeforeEachRequest([&](WPARAM code, LPARAM id) {
-        PostMessageA(thread.Window(), WM_IPC_REQUEST, code, id);
-    });
+    thread.BeforeEachRequest([&](WPARAM code, LPARAM id) { PostMessageA(thread.Window(), WM_IPC_REQUEST, code, id); });
     ASSERT_TRUE(Ask(console, thread.Port(), LeWords({IPC_SET_SHARING, 1, 1}), &answer));
     EXPECT_EQ(kAck, answer);
     thread.BeforeEachRequest(nullptr);

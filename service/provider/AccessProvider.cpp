@@ -12,8 +12,7 @@ constexpr char kProviderAbove4GbLine[] =
     "Access provider %s lies above 4 GB: its table cannot hold its function addresses";
 
 /// Refusal of a plug-in that wrote past the end of the table it was given.
-constexpr char kProviderOverrunLine[] =
-    "Access provider %s wrote past the end of its 136-byte table: refused";
+constexpr char kProviderOverrunLine[] = "Access provider %s wrote past the end of its 136-byte table: refused";
 
 /// True when every address of the loaded image fits a 32-bit slot. A 32-bit process has no others.
 bool ImageFitsSlots(HMODULE module)

@@ -63,6 +63,6 @@ private:
     uint32_t RetainedSlot(size_t offset) const;
 
     mutable CRITICAL_SECTION guard_;
-    HMODULE module_ = nullptr;  ///< guarded: set only once the table is complete, cleared before unloading
+    HMODULE module_ = nullptr;    ///< guarded: set only once the table is complete, cleared before unloading
     CAccessProviderTable table_;  ///< written only while no plug-in is retained
 };

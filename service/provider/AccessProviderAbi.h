@@ -8,7 +8,7 @@
 #include "AccessProviderTable.h"
 
 #if defined(_WIN32)
-#define OMBRIX_PROVIDER_CALLBACK __stdcall
+#define OMBRIX_PROVIDER_CALLBACK    __stdcall
 #define OMBRIX_PROVIDER_EXPORT_CALL __cdecl
 #else
 #define OMBRIX_PROVIDER_CALLBACK
@@ -26,7 +26,7 @@ typedef int(OMBRIX_PROVIDER_EXPORT_CALL* ProviderStopFn)(void);
 typedef int(OMBRIX_PROVIDER_CALLBACK* ProviderAuthoriseFn)(const unsigned char* hardwareAddress, int length);
 /// Slot 128: the client was given `address` (network order).
 typedef void(OMBRIX_PROVIDER_CALLBACK* ProviderLeaseFn)(const unsigned char* hardwareAddress, int length,
-                                                         uint32_t address);
+                                                        uint32_t address);
 /// Slot 132: the client gave its address back, or its lease ran out.
 typedef void(OMBRIX_PROVIDER_CALLBACK* ProviderReleaseFn)(const unsigned char* hardwareAddress, int length);
 }
@@ -41,15 +41,13 @@ static_assert(sizeof(ProviderReleaseFn) == kProviderSlotSize, "function addresse
 #endif
 
 /// The function a filled slot names, as a pointer of type Fn (a 32-bit slot widens without loss).
-template <typename Fn>
-Fn ProviderSlotFunction(uint32_t slot)
+template <typename Fn> Fn ProviderSlotFunction(uint32_t slot)
 {
     return reinterpret_cast<Fn>(static_cast<uintptr_t>(slot));
 }
 
 /// The slot value of a function. Only valid when ProviderSlotCanHold(its address); plug-ins check that.
-template <typename Fn>
-uint32_t ProviderFunctionSlot(Fn function)
+template <typename Fn> uint32_t ProviderFunctionSlot(Fn function)
 {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }

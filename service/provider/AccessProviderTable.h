@@ -14,21 +14,21 @@ constexpr size_t kProviderSlotSize = 4;
 constexpr size_t kProviderTableGuardSize = 1024;
 
 // Field offsets.
-constexpr size_t kProviderSizeOffset = 0;            ///< 16 bits: kProviderTableSize, kept by the plug-in
-constexpr size_t kProviderPageFlagOffset = 68;       ///< non-zero: the plug-in offers a console page
-constexpr size_t kProviderPageModuleOffset = 72;     ///< module that holds the page's dialog template
-constexpr size_t kProviderPageCaptionOffset = 76;    ///< the page's tab caption, NUL-terminated
+constexpr size_t kProviderSizeOffset = 0;          ///< 16 bits: kProviderTableSize, kept by the plug-in
+constexpr size_t kProviderPageFlagOffset = 68;     ///< non-zero: the plug-in offers a console page
+constexpr size_t kProviderPageModuleOffset = 72;   ///< module that holds the page's dialog template
+constexpr size_t kProviderPageCaptionOffset = 76;  ///< the page's tab caption, NUL-terminated
 constexpr size_t kProviderPageCaptionLength = 20;
-constexpr size_t kProviderDialogProcOffset = 96;     ///< the page's dialog procedure
+constexpr size_t kProviderDialogProcOffset = 96;  ///< the page's dialog procedure
 constexpr size_t kProviderDialogTemplateOffset = 100;
-constexpr size_t kProviderTabBitmapOffset = 104;     ///< may be 0
-constexpr size_t kProviderInitialiseOffset = 108;    ///< no arguments; non-zero on success
-constexpr size_t kProviderStartOffset = 112;         ///< no arguments; result not used
-constexpr size_t kProviderStopOffset = 116;          ///< no arguments; result not used
-constexpr size_t kProviderRetainOffset = 120;        ///< counts towards retaining the plug-in; never called
-constexpr size_t kProviderAuthoriseOffset = 124;     ///< (hardware address, 6): non-zero serves the client
-constexpr size_t kProviderLeaseOffset = 128;         ///< (hardware address, 6, address in network order)
-constexpr size_t kProviderReleaseOffset = 132;       ///< (hardware address, 6)
+constexpr size_t kProviderTabBitmapOffset = 104;   ///< may be 0
+constexpr size_t kProviderInitialiseOffset = 108;  ///< no arguments; non-zero on success
+constexpr size_t kProviderStartOffset = 112;       ///< no arguments; result not used
+constexpr size_t kProviderStopOffset = 116;        ///< no arguments; result not used
+constexpr size_t kProviderRetainOffset = 120;      ///< counts towards retaining the plug-in; never called
+constexpr size_t kProviderAuthoriseOffset = 124;   ///< (hardware address, 6): non-zero serves the client
+constexpr size_t kProviderLeaseOffset = 128;       ///< (hardware address, 6, address in network order)
+constexpr size_t kProviderReleaseOffset = 132;     ///< (hardware address, 6)
 
 static_assert(kProviderPageCaptionOffset + kProviderPageCaptionLength == kProviderDialogProcOffset,
               "the caption fills the gap up to the dialog procedure");

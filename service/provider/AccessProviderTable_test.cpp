@@ -8,7 +8,7 @@
 namespace {
 constexpr uint32_t kSomeFunction = 0x10001234u;
 
-const size_t kFunctionSlots[] = {kProviderInitialiseOffset, kProviderStartOffset,  kProviderStopOffset,
+const size_t kFunctionSlots[] = {kProviderInitialiseOffset, kProviderStartOffset,     kProviderStopOffset,
                                  kProviderRetainOffset,     kProviderAuthoriseOffset, kProviderLeaseOffset,
                                  kProviderReleaseOffset};
 

@@ -67,8 +67,8 @@ protected:
 struct LoadCase {
     const char* plugin;
     bool retained;
-    Lines afterLoad;   ///< the journal once Load has returned
-    Lines afterStop;   ///< the journal once Start and StopAndUnload have run
+    Lines afterLoad;  ///< the journal once Load has returned
+    Lines afterStop;  ///< the journal once Start and StopAndUnload have run
 };
 
 const LoadCase kLoadCases[] = {

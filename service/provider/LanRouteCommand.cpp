@@ -37,8 +37,8 @@ uint32_t PickLanRouteGateway(const std::vector<LanRouteAdapter>& adapters)
 std::string FormatLanRouteCommand(uint32_t network, uint32_t mask, uint32_t gateway)
 {
     char text[kLanRouteCommandBuffer];
-    std::snprintf(text, sizeof text, kLanRouteCommandFormat, Octet(network, 0), Octet(network, 1),
-                  Octet(network, 2), Octet(network, 3), Octet(mask, 0), Octet(mask, 1), Octet(mask, 2),
-                  Octet(mask, 3), Octet(gateway, 0), Octet(gateway, 1), Octet(gateway, 2), Octet(gateway, 3));
+    std::snprintf(text, sizeof text, kLanRouteCommandFormat, Octet(network, 0), Octet(network, 1), Octet(network, 2),
+                  Octet(network, 3), Octet(mask, 0), Octet(mask, 1), Octet(mask, 2), Octet(mask, 3), Octet(gateway, 0),
+                  Octet(gateway, 1), Octet(gateway, 2), Octet(gateway, 3));
     return text;
 }

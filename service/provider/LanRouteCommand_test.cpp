@@ -81,8 +81,7 @@ TEST(LanRouteCommand, NetworkIsTheAssignedAddressAndTheMask)
 
 TEST(LanRouteCommand, DefaultsGiveTheUsualLocalNetwork)
 {
-    const LanRouteNetwork route =
-        ComputeLanRouteNetwork(kIniDhcpAssignedIp.fallback, kIniDhcpSubNetMask.fallback);
+    const LanRouteNetwork route = ComputeLanRouteNetwork(kIniDhcpAssignedIp.fallback, kIniDhcpSubNetMask.fallback);
     EXPECT_EQ(Ip(192, 168, 0, 0), route.network);
     EXPECT_EQ(Ip(255, 255, 255, 0), route.mask);
 }

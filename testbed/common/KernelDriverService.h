@@ -14,8 +14,8 @@ public:
 
     /// imagePath is what the service manager gets; Wine's loader finds a kernel driver only by the
     /// \SystemRoot\ form. devicePath names the device in messages; deviceOpens tells when it has appeared.
-    CKernelDriverService(const char* serviceName, const char* fileName, const char* imagePath,
-                         const char* devicePath, DeviceProbe deviceOpens);
+    CKernelDriverService(const char* serviceName, const char* fileName, const char* imagePath, const char* devicePath,
+                         DeviceProbe deviceOpens);
     CKernelDriverService(const CKernelDriverService&) = delete;
     CKernelDriverService& operator=(const CKernelDriverService&) = delete;
 

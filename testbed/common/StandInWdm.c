@@ -9,7 +9,8 @@ static void NTAPI DriverUnload(DRIVER_OBJECT* driver)
     UNICODE_STRING link;
     RtlInitUnicodeString(&link, gLinkName);
     IoDeleteSymbolicLink(&link);
-    if (gDevice) IoDeleteDevice(gDevice);
+    if (gDevice)
+        IoDeleteDevice(gDevice);
     gDevice = NULL;
 }
 
@@ -21,7 +22,8 @@ NTSTATUS StandInStartDevice(DRIVER_OBJECT* driver, const WCHAR* deviceName, cons
 
     RtlInitUnicodeString(&name, deviceName);
     status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &gDevice);
-    if (!NT_SUCCESS(status)) return status;
+    if (!NT_SUCCESS(status))
+        return status;
     RtlInitUnicodeString(&link, linkName);
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {

@@ -31,10 +31,9 @@ void ShowFailure(void*, const char* text)
 
 int Usage()
 {
-    fprintf(stderr,
-            "usage: ipcctl [--port N] ping | sharing 0|1 | dial | hangup | stop | clients | dnsrelay 0|1 |\n"
-            "              dnsstatus | setdhcp USE LOW HIGH | dhcpstatus | getnetalarm |\n"
-            "              setnetalarm ENABLE MSGBOX DELAY LOG | raw HEX\n");
+    fprintf(stderr, "usage: ipcctl [--port N] ping | sharing 0|1 | dial | hangup | stop | clients | dnsrelay 0|1 |\n"
+                    "              dnsstatus | setdhcp USE LOW HIGH | dhcpstatus | getnetalarm |\n"
+                    "              setnetalarm ENABLE MSGBOX DELAY LOG | raw HEX\n");
     return kExitUsage;
 }
 
@@ -192,9 +191,9 @@ int main(int argc, char** argv)
         const char* name;
         size_t words;
     };
-    const Shape shapes[] = {{"ping", 0},      {"sharing", 1},   {"dial", 0},        {"hangup", 0},
-                            {"stop", 0},      {"clients", 0},   {"dnsrelay", 1},    {"dnsstatus", 0},
-                            {"setdhcp", 3},   {"dhcpstatus", 0}, {"getnetalarm", 0}, {"setnetalarm", 4}};
+    const Shape shapes[] = {{"ping", 0},    {"sharing", 1},    {"dial", 0},        {"hangup", 0},
+                            {"stop", 0},    {"clients", 0},    {"dnsrelay", 1},    {"dnsstatus", 0},
+                            {"setdhcp", 3}, {"dhcpstatus", 0}, {"getnetalarm", 0}, {"setnetalarm", 4}};
     bool known = command == "raw" && !raw.empty();
     for (const Shape& s : shapes) {
         known = known || (command == s.name && words.size() == s.words);

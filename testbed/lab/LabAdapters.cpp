@@ -81,8 +81,8 @@ uint32_t DottedValue(const std::string& text)
 void ReadInterface(const std::string& configKey, LabAdapter* adapter, bool* opens)
 {
     HKEY key;
-    *opens = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kInterfacesRoot + configKey).c_str(), 0, KEY_READ, &key) ==
-             ERROR_SUCCESS;
+    *opens =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kInterfacesRoot + configKey).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!*opens) {
         return;
     }
@@ -193,8 +193,7 @@ struct AuxInventory {
     int(WINAPI* isDhcp)(int) = nullptr;
 };
 
-template <typename Fn>
-bool Find(HMODULE module, const char* name, Fn* fn)
+template <typename Fn> bool Find(HMODULE module, const char* name, Fn* fn)
 {
     *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     return *fn != nullptr;
@@ -258,7 +257,8 @@ bool RasHasDevice()
         Line("ras=absent");
         return false;
     }
-    auto enumDevices = reinterpret_cast<RasEnumDevicesFn>(reinterpret_cast<void*>(GetProcAddress(ras, "RasEnumDevicesA")));
+    auto enumDevices =
+        reinterpret_cast<RasEnumDevicesFn>(reinterpret_cast<void*>(GetProcAddress(ras, "RasEnumDevicesA")));
     bool any = false;
     if (enumDevices) {
         DWORD size = 0;

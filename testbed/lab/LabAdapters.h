@@ -18,7 +18,7 @@ struct LabAdapter {
     uint32_t address = 0;
     uint32_t subnetMask = 0;
     uint32_t gateway = 0;
-    unsigned long addressType = 0;   // registry type of the address value: 7 (REG_MULTI_SZ) as Windows 2000 writes it
+    unsigned long addressType = 0;  // registry type of the address value: 7 (REG_MULTI_SZ) as Windows 2000 writes it
 };
 
 /// The Windows 2000 walk, before the prune.

@@ -9,9 +9,9 @@
 namespace lab {
 
 struct HostNameInfo {
-    bool named = false;       // gethostname answered
+    bool named = false;  // gethostname answered
     std::string name;
-    bool resolved = false;    // gethostbyname(name) answered
+    bool resolved = false;  // gethostbyname(name) answered
     std::vector<uint32_t> addresses;
 };
 

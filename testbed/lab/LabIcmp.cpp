@@ -46,14 +46,14 @@ int RunIcmpCheck(uint32_t address, unsigned timeoutMs)
     char data[sizeof kProbeData];
     memcpy(data, kProbeData, sizeof data);
     DWORD start = GetTickCount();
-    DWORD replies = send(handle, address, data, static_cast<WORD>(sizeof kProbeData - 1), nullptr, reply,
-                         sizeof reply, timeoutMs);
+    DWORD replies =
+        send(handle, address, data, static_cast<WORD>(sizeof kProbeData - 1), nullptr, reply, sizeof reply, timeoutMs);
     DWORD error = replies ? 0 : GetLastError();
     DWORD elapsed = GetTickCount() - start;
     Line("ping addr=%s replies=%lu status=%lu from=%s rtt_ms=%lu elapsed_ms=%lu error=%lu", Dotted(address).c_str(),
          replies, static_cast<unsigned long>(Word(reply + kReplyStatusOffset)),
-         Dotted(Word(reply + kReplyAddressOffset)).c_str(), static_cast<unsigned long>(Word(reply + kReplyRoundTripOffset)),
-         elapsed, error);
+         Dotted(Word(reply + kReplyAddressOffset)).c_str(),
+         static_cast<unsigned long>(Word(reply + kReplyRoundTripOffset)), elapsed, error);
     close(handle);
     FreeLibrary(icmp);
     return replies ? 0 : 1;

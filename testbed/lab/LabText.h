@@ -16,8 +16,7 @@ inline std::string Dotted(uint32_t address)
 }
 
 /// One output line, flushed at once: the lab scripts read the probe through a pipe while it still runs.
-template <typename... Args>
-void Line(const char* format, Args... args)
+template <typename... Args> void Line(const char* format, Args... args)
 {
     printf(format, args...);
     printf("\n");

@@ -26,7 +26,8 @@ constexpr size_t kChaddrOffset = 28;
 constexpr size_t kChaddrSize = 16;
 constexpr size_t kCookieOffset = 236;
 constexpr size_t kOptionsOffset = 240;
-static_assert(kChaddrOffset + kChaddrSize + 64 + 128 == kCookieOffset, "sname and file lie between chaddr and the cookie");
+static_assert(kChaddrOffset + kChaddrSize + 64 + 128 == kCookieOffset,
+              "sname and file lie between chaddr and the cookie");
 static_assert(kCookieOffset + 4 == kOptionsOffset, "the options follow the magic cookie");
 
 constexpr uint8_t kBootRequest = 1;
@@ -47,7 +48,7 @@ constexpr uint32_t kProbeLeaseSeconds = 60;
 
 const char* MessageTypeName(int type)
 {
-    static const char* const names[] = {"none", "DISCOVER", "OFFER", "REQUEST", "DECLINE",
+    static const char* const names[] = {"none", "DISCOVER", "OFFER",   "REQUEST", "DECLINE",
                                         "ACK",  "NAK",      "RELEASE", "INFORM"};
     return type >= 0 && type < static_cast<int>(sizeof names / sizeof names[0]) ? names[type] : "unknown";
 }
@@ -199,9 +200,9 @@ int RunUdpCheck(const UdpCheck& check)
             uint32_t xid;
             memcpy(&xid, &buffer[kXidOffset], 4);
             int type = FindMessageType(buffer.data(), length);
-            Line("recv from=%s:%u len=%d bootp=request xid=0x%08lx chaddr=%s type=%s", Dotted(from.sin_addr.s_addr).c_str(),
-                 ntohs(from.sin_port), n, static_cast<unsigned long>(ntohl(xid)), Hardware(buffer.data()).c_str(),
-                 MessageTypeName(type));
+            Line("recv from=%s:%u len=%d bootp=request xid=0x%08lx chaddr=%s type=%s",
+                 Dotted(from.sin_addr.s_addr).c_str(), ntohs(from.sin_port), n, static_cast<unsigned long>(ntohl(xid)),
+                 Hardware(buffer.data()).c_str(), MessageTypeName(type));
             // Only a DISCOVER gets an answer: the check is about the way there and back, not about leasing.
             if (check.reply && type == kMessageDiscover) {
                 Answer(s, buffer.data(), check);

@@ -9,10 +9,10 @@ namespace lab {
 struct UdpCheck {
     uint32_t bindAddress = 0;  // network order
     uint16_t port = 0;
-    int count = 1;             // stop after this many datagrams
-    int timeoutSeconds = 10;   // or after this long
-    bool reply = false;        // answer each BOOTREQUEST
-    uint32_t offerAddress = 0; // yiaddr of the answers, network order
+    int count = 1;              // stop after this many datagrams
+    int timeoutSeconds = 10;    // or after this long
+    bool reply = false;         // answer each BOOTREQUEST
+    uint32_t offerAddress = 0;  // yiaddr of the answers, network order
 };
 
 /// Prints one "recv …" line per datagram and one "sent …" line per answer; returns 0 when `count`

@@ -28,9 +28,8 @@ constexpr unsigned kDefaultPingTimeoutMs = 1000;
 
 int Usage()
 {
-    fprintf(stderr,
-            "usage: labprobe host | adapters | udp ADDR PORT [--count N] [--timeout S] [--reply OFFERADDR] |\n"
-            "                ping ADDR [--timeout MS]\n");
+    fprintf(stderr, "usage: labprobe host | adapters | udp ADDR PORT [--count N] [--timeout S] [--reply OFFERADDR] |\n"
+                    "                ping ADDR [--timeout MS]\n");
     return kExitUsage;
 }
 

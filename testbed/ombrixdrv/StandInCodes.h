@@ -10,9 +10,9 @@
 #ifndef OMBRIX_STANDIN_CODES_H
 #define OMBRIX_STANDIN_CODES_H
 
-#define OMBRIX_STANDIN_DEVICE_TYPE 0x22u /* FILE_DEVICE_UNKNOWN */
+#define OMBRIX_STANDIN_DEVICE_TYPE   0x22u /* FILE_DEVICE_UNKNOWN */
 #define OMBRIX_STANDIN_FUNCTION_BASE 0x900u
-#define OMBRIX_STANDIN_CODE(n) ((OMBRIX_STANDIN_DEVICE_TYPE << 16) | ((OMBRIX_STANDIN_FUNCTION_BASE + (n)) << 2))
+#define OMBRIX_STANDIN_CODE(n)       ((OMBRIX_STANDIN_DEVICE_TYPE << 16) | ((OMBRIX_STANDIN_FUNCTION_BASE + (n)) << 2))
 
 /* in: one word, the bits to set in the status word that request 19 reports. */
 #define OMBRIX_STANDIN_SET_STATUS_BITS OMBRIX_STANDIN_CODE(0)
@@ -48,22 +48,22 @@
 #define OMBRIX_STANDIN_SET_OVERREPORT OMBRIX_STANDIN_CODE(10)
 
 /* Indexes of the raw requests in the counters and in the fail mask. */
-#define OMBRIX_STANDIN_REQ_SET_SHARING 0    /* request 5 */
-#define OMBRIX_STANDIN_REQ_GET_STATUS 1     /* request 19 */
-#define OMBRIX_STANDIN_REQ_GET_FORWARD 2    /* request 51 */
-#define OMBRIX_STANDIN_REQ_ADD_FORWARD 3    /* request 56 */
+#define OMBRIX_STANDIN_REQ_SET_SHARING    0 /* request 5 */
+#define OMBRIX_STANDIN_REQ_GET_STATUS     1 /* request 19 */
+#define OMBRIX_STANDIN_REQ_GET_FORWARD    2 /* request 51 */
+#define OMBRIX_STANDIN_REQ_ADD_FORWARD    3 /* request 56 */
 #define OMBRIX_STANDIN_REQ_REMOVE_FORWARD 4 /* request 60 */
-#define OMBRIX_STANDIN_REQ_SET_ALARM 5      /* request 65 */
-#define OMBRIX_STANDIN_REQ_GET_ALARMS 6     /* request 67 */
-#define OMBRIX_STANDIN_RAW_REQUESTS 7
+#define OMBRIX_STANDIN_REQ_SET_ALARM      5 /* request 65 */
+#define OMBRIX_STANDIN_REQ_GET_ALARMS     6 /* request 67 */
+#define OMBRIX_STANDIN_RAW_REQUESTS       7
 
 /* Capacities. The forward table is far larger than any stored list of forwards; the alarm queue holds more
  * than three full blocks of request 67 so that tests can see the 71-record limit per read. */
-#define OMBRIX_STANDIN_MAX_FORWARDS 128
+#define OMBRIX_STANDIN_MAX_FORWARDS      128
 #define OMBRIX_STANDIN_MAX_QUEUED_ALARMS 256
 
 /* Names the driver registers; user mode opens "\\.\OMBRIX". */
 #define OMBRIX_STANDIN_DEVICE_NAME L"\\Device\\Ombrix"
-#define OMBRIX_STANDIN_LINK_NAME L"\\DosDevices\\OMBRIX"
+#define OMBRIX_STANDIN_LINK_NAME   L"\\DosDevices\\OMBRIX"
 
 #endif

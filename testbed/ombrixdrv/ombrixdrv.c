@@ -21,13 +21,13 @@
 #include "StandInWdm.h"
 
 /* The raw request codes. */
-#define REQ_SET_SHARING 5
-#define REQ_GET_STATUS 19
-#define REQ_GET_FORWARD 51
-#define REQ_ADD_FORWARD 56
+#define REQ_SET_SHARING    5
+#define REQ_GET_STATUS     19
+#define REQ_GET_FORWARD    51
+#define REQ_ADD_FORWARD    56
 #define REQ_REMOVE_FORWARD 60
-#define REQ_SET_ALARM 65
-#define REQ_GET_ALARMS 67
+#define REQ_SET_ALARM      65
+#define REQ_GET_ALARMS     67
 
 #define STATUS_ALARMS_WAITING 0x8u
 
@@ -35,17 +35,17 @@
 #define WORD_SIZE 4
 
 /* Port forward record, 12 bytes, little-endian. */
-#define FORWARD_SIZE 12
-#define FORWARD_PROTOCOL 0 /* 16 bits */
-#define FORWARD_RESERVED 2 /* 16 bits, zero */
-#define FORWARD_ADDRESS 4  /* 4 bytes, network order */
-#define FORWARD_PORT 8     /* 16 bits */
-#define FORWARD_INDEX 10   /* 16 bits */
+#define FORWARD_SIZE     12
+#define FORWARD_PROTOCOL 0  /* 16 bits */
+#define FORWARD_RESERVED 2  /* 16 bits, zero */
+#define FORWARD_ADDRESS  4  /* 4 bytes, network order */
+#define FORWARD_PORT     8  /* 16 bits */
+#define FORWARD_INDEX    10 /* 16 bits */
 
 /* Alarm block: three words (unused, count, unused) and up to 71 records of 28 bytes, 2000 bytes in all. */
-#define ALARM_RECORD_SIZE 28
-#define ALARM_HEADER_SIZE 12
-#define ALARM_HEADER_COUNT 4
+#define ALARM_RECORD_SIZE   28
+#define ALARM_HEADER_SIZE   12
+#define ALARM_HEADER_COUNT  4
 #define ALARM_MAX_PER_BLOCK 71
 
 /* PEEK_STATE reply: the status word and the queue length. */
@@ -65,7 +65,10 @@ static UCHAR gAlarms[OMBRIX_STANDIN_MAX_QUEUED_ALARMS][ALARM_RECORD_SIZE];
 static ULONG gAlarmHead;
 static ULONG gAlarmCount;
 
-static USHORT GetU16(const UCHAR* p) { return (USHORT)(p[0] | (p[1] << 8)); }
+static USHORT GetU16(const UCHAR* p)
+{
+    return (USHORT)(p[0] | (p[1] << 8));
+}
 
 static ULONG GetU32(const UCHAR* p)
 {
@@ -129,7 +132,8 @@ static NTSTATUS AddForward(const UCHAR* record)
         RtlCopyMemory(gForwards[found] + FORWARD_ADDRESS, record + FORWARD_ADDRESS, 4);
         return STATUS_SUCCESS;
     }
-    if (gForwardCount >= OMBRIX_STANDIN_MAX_FORWARDS) return STATUS_INSUFFICIENT_RESOURCES;
+    if (gForwardCount >= OMBRIX_STANDIN_MAX_FORWARDS)
+        return STATUS_INSUFFICIENT_RESOURCES;
     StoreForward(gForwards[gForwardCount], record);
     ++gForwardCount;
     return STATUS_SUCCESS;
@@ -139,8 +143,10 @@ static NTSTATUS RemoveForward(const UCHAR* record)
 {
     ULONG i;
     LONG found = FindForward(record);
-    if (found < 0) return STATUS_NOT_FOUND;
-    for (i = (ULONG)found; i + 1 < gForwardCount; ++i) RtlCopyMemory(gForwards[i], gForwards[i + 1], FORWARD_SIZE);
+    if (found < 0)
+        return STATUS_NOT_FOUND;
+    for (i = (ULONG)found; i + 1 < gForwardCount; ++i)
+        RtlCopyMemory(gForwards[i], gForwards[i + 1], FORWARD_SIZE);
     --gForwardCount;
     RtlZeroMemory(gForwards[gForwardCount], FORWARD_SIZE);
     return STATUS_SUCCESS;
@@ -162,7 +168,8 @@ static ULONG QueueAlarms(const UCHAR* records, ULONG count)
         ++gAlarmCount;
         ++taken;
     }
-    if (gAlarmCount > 0) gStatusBits |= STATUS_ALARMS_WAITING;
+    if (gAlarmCount > 0)
+        gStatusBits |= STATUS_ALARMS_WAITING;
     return taken;
 }
 
@@ -171,8 +178,10 @@ static ULONG TakeAlarms(UCHAR* out, ULONG outLength)
 {
     ULONG room = (outLength - ALARM_HEADER_SIZE) / ALARM_RECORD_SIZE;
     ULONG n = gAlarmCount, i;
-    if (n > ALARM_MAX_PER_BLOCK) n = ALARM_MAX_PER_BLOCK;
-    if (n > room) n = room;
+    if (n > ALARM_MAX_PER_BLOCK)
+        n = ALARM_MAX_PER_BLOCK;
+    if (n > room)
+        n = room;
     RtlZeroMemory(out, ALARM_HEADER_SIZE);
     PutU32(out + ALARM_HEADER_COUNT, n);
     for (i = 0; i < n; ++i) {
@@ -180,21 +189,30 @@ static ULONG TakeAlarms(UCHAR* out, ULONG outLength)
         gAlarmHead = (gAlarmHead + 1) % OMBRIX_STANDIN_MAX_QUEUED_ALARMS;
         --gAlarmCount;
     }
-    if (gAlarmCount == 0) gStatusBits &= ~STATUS_ALARMS_WAITING;
+    if (gAlarmCount == 0)
+        gStatusBits &= ~STATUS_ALARMS_WAITING;
     return ALARM_HEADER_SIZE + n * ALARM_RECORD_SIZE;
 }
 
 static LONG RawRequestIndex(ULONG code)
 {
     switch (code) {
-    case REQ_SET_SHARING: return OMBRIX_STANDIN_REQ_SET_SHARING;
-    case REQ_GET_STATUS: return OMBRIX_STANDIN_REQ_GET_STATUS;
-    case REQ_GET_FORWARD: return OMBRIX_STANDIN_REQ_GET_FORWARD;
-    case REQ_ADD_FORWARD: return OMBRIX_STANDIN_REQ_ADD_FORWARD;
-    case REQ_REMOVE_FORWARD: return OMBRIX_STANDIN_REQ_REMOVE_FORWARD;
-    case REQ_SET_ALARM: return OMBRIX_STANDIN_REQ_SET_ALARM;
-    case REQ_GET_ALARMS: return OMBRIX_STANDIN_REQ_GET_ALARMS;
-    default: return -1;
+    case REQ_SET_SHARING:
+        return OMBRIX_STANDIN_REQ_SET_SHARING;
+    case REQ_GET_STATUS:
+        return OMBRIX_STANDIN_REQ_GET_STATUS;
+    case REQ_GET_FORWARD:
+        return OMBRIX_STANDIN_REQ_GET_FORWARD;
+    case REQ_ADD_FORWARD:
+        return OMBRIX_STANDIN_REQ_ADD_FORWARD;
+    case REQ_REMOVE_FORWARD:
+        return OMBRIX_STANDIN_REQ_REMOVE_FORWARD;
+    case REQ_SET_ALARM:
+        return OMBRIX_STANDIN_REQ_SET_ALARM;
+    case REQ_GET_ALARMS:
+        return OMBRIX_STANDIN_REQ_GET_ALARMS;
+    default:
+        return -1;
     }
 }
 
@@ -209,32 +227,38 @@ static NTSTATUS RawRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* stack,
     switch (code) {
     case REQ_SET_SHARING:
     case REQ_SET_ALARM:
-        if (inLength < FLAG_SIZE || !system) return STATUS_INVALID_PARAMETER;
+        if (inLength < FLAG_SIZE || !system)
+            return STATUS_INVALID_PARAMETER;
         if (code == REQ_SET_SHARING)
             gSharing = GetU32(system);
         else
             gAlarmSwitch = GetU32(system);
         return STATUS_SUCCESS;
     case REQ_GET_STATUS:
-        if (outLength < WORD_SIZE || !user) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < WORD_SIZE || !user)
+            return STATUS_BUFFER_TOO_SMALL;
         PutU32(user, gStatusBits);
         *info = WORD_SIZE;
         return STATUS_SUCCESS;
     case REQ_GET_FORWARD: {
         ULONG index;
-        if (outLength < FORWARD_SIZE || !user) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < FORWARD_SIZE || !user)
+            return STATUS_BUFFER_TOO_SMALL;
         index = GetU16(user + FORWARD_INDEX);
-        if (index >= gForwardCount) return STATUS_NO_MORE_ENTRIES;
+        if (index >= gForwardCount)
+            return STATUS_NO_MORE_ENTRIES;
         CopyForwardOut(user, index);
         *info = FORWARD_SIZE;
         return STATUS_SUCCESS;
     }
     case REQ_ADD_FORWARD:
     case REQ_REMOVE_FORWARD:
-        if (inLength < FORWARD_SIZE || !system) return STATUS_INVALID_PARAMETER;
+        if (inLength < FORWARD_SIZE || !system)
+            return STATUS_INVALID_PARAMETER;
         return code == REQ_ADD_FORWARD ? AddForward(system) : RemoveForward(system);
     case REQ_GET_ALARMS:
-        if (outLength < ALARM_HEADER_SIZE || !user) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < ALARM_HEADER_SIZE || !user)
+            return STATUS_BUFFER_TOO_SMALL;
         *info = TakeAlarms(user, outLength);
         return STATUS_SUCCESS;
     default:
@@ -255,7 +279,8 @@ static NTSTATUS PrivateRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* st
     case OMBRIX_STANDIN_CLEAR_STATUS_BITS:
     case OMBRIX_STANDIN_SET_FAIL_MASK:
     case OMBRIX_STANDIN_SET_OVERREPORT:
-        if (inLength < WORD_SIZE || !buffer) return STATUS_INVALID_PARAMETER;
+        if (inLength < WORD_SIZE || !buffer)
+            return STATUS_INVALID_PARAMETER;
         if (code == OMBRIX_STANDIN_SET_STATUS_BITS)
             gStatusBits |= GetU32(buffer);
         else if (code == OMBRIX_STANDIN_CLEAR_STATUS_BITS)
@@ -267,7 +292,8 @@ static NTSTATUS PrivateRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* st
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_QUEUE_ALARMS: {
         ULONG taken;
-        if (inLength == 0 || inLength % ALARM_RECORD_SIZE != 0 || !buffer) return STATUS_INVALID_PARAMETER;
+        if (inLength == 0 || inLength % ALARM_RECORD_SIZE != 0 || !buffer)
+            return STATUS_INVALID_PARAMETER;
         taken = QueueAlarms(buffer, inLength / ALARM_RECORD_SIZE);
         if (outLength >= WORD_SIZE) {
             PutU32(buffer, taken);
@@ -277,26 +303,32 @@ static NTSTATUS PrivateRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* st
     }
     case OMBRIX_STANDIN_GET_SHARING:
     case OMBRIX_STANDIN_GET_ALARM_SWITCH:
-        if (outLength < WORD_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < WORD_SIZE || !buffer)
+            return STATUS_BUFFER_TOO_SMALL;
         PutU32(buffer, code == OMBRIX_STANDIN_GET_SHARING ? gSharing : gAlarmSwitch);
         *info = WORD_SIZE;
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_GET_FORWARDS:
-        if (outLength < WORD_SIZE + gForwardCount * FORWARD_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < WORD_SIZE + gForwardCount * FORWARD_SIZE || !buffer)
+            return STATUS_BUFFER_TOO_SMALL;
         PutU32(buffer, gForwardCount);
-        for (i = 0; i < gForwardCount; ++i) CopyForwardOut(buffer + WORD_SIZE + i * FORWARD_SIZE, i);
+        for (i = 0; i < gForwardCount; ++i)
+            CopyForwardOut(buffer + WORD_SIZE + i * FORWARD_SIZE, i);
         *info = WORD_SIZE + gForwardCount * FORWARD_SIZE;
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_GET_REQUEST_COUNTS:
-        if (outLength < OMBRIX_STANDIN_RAW_REQUESTS * WORD_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        for (i = 0; i < OMBRIX_STANDIN_RAW_REQUESTS; ++i) PutU32(buffer + i * WORD_SIZE, gRequestCounts[i]);
+        if (outLength < OMBRIX_STANDIN_RAW_REQUESTS * WORD_SIZE || !buffer)
+            return STATUS_BUFFER_TOO_SMALL;
+        for (i = 0; i < OMBRIX_STANDIN_RAW_REQUESTS; ++i)
+            PutU32(buffer + i * WORD_SIZE, gRequestCounts[i]);
         *info = OMBRIX_STANDIN_RAW_REQUESTS * WORD_SIZE;
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_RESET:
         ResetState();
         return STATUS_SUCCESS;
     case OMBRIX_STANDIN_PEEK_STATE:
-        if (outLength < PEEK_STATE_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
+        if (outLength < PEEK_STATE_SIZE || !buffer)
+            return STATUS_BUFFER_TOO_SMALL;
         PutU32(buffer, gStatusBits);
         PutU32(buffer + WORD_SIZE, gAlarmCount);
         *info = PEEK_STATE_SIZE;
@@ -322,7 +354,8 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT* device, IRP* irp)
             status = STATUS_UNSUCCESSFUL;
         else
             status = RawRequest(code, irp, stack, &info);
-        if (NT_SUCCESS(status) && info > 0) info += gOverreport;
+        if (NT_SUCCESS(status) && info > 0)
+            info += gOverreport;
     } else {
         status = PrivateRequest(code, irp, stack, &info);
     }
@@ -346,6 +379,7 @@ NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registryPath)
 
     status = StandInStartDevice(driver, OMBRIX_STANDIN_DEVICE_NAME, OMBRIX_STANDIN_LINK_NAME, DispatchSucceed,
                                 DispatchControl);
-    if (NT_SUCCESS(status)) DbgPrint("ombrix stand-in: loaded\n");
+    if (NT_SUCCESS(status))
+        DbgPrint("ombrix stand-in: loaded\n");
     return status;
 }

@@ -43,7 +43,8 @@ bool ParseNumber(const char* text, uint32_t& value)
 {
     char* end = nullptr;
     unsigned long v = std::strtoul(text, &end, 0);
-    if (!*text || *end || v > 0xFFFFFFFFul) return false;
+    if (!*text || *end || v > 0xFFFFFFFFul)
+        return false;
     value = static_cast<uint32_t>(v);
     return true;
 }
@@ -51,7 +52,8 @@ bool ParseNumber(const char* text, uint32_t& value)
 bool ParsePort(const char* text, uint16_t& port)
 {
     uint32_t v;
-    if (!ParseNumber(text, v) || v > 0xFFFF) return false;
+    if (!ParseNumber(text, v) || v > 0xFFFF)
+        return false;
     port = static_cast<uint16_t>(v);
     return true;
 }
@@ -61,10 +63,12 @@ bool ParseAddress(const char* text, uint32_t& addr)
 {
     unsigned o[4];
     char tail;
-    if (std::sscanf(text, "%u.%u.%u.%u%c", &o[0], &o[1], &o[2], &o[3], &tail) != 4) return false;
+    if (std::sscanf(text, "%u.%u.%u.%u%c", &o[0], &o[1], &o[2], &o[3], &tail) != 4)
+        return false;
     uint8_t bytes[4];
     for (int i = 0; i < 4; ++i) {
-        if (o[i] > 255) return false;
+        if (o[i] > 255)
+            return false;
         bytes[i] = static_cast<uint8_t>(o[i]);
     }
     std::memcpy(&addr, bytes, sizeof addr);
@@ -82,7 +86,8 @@ std::string FormatAddress(uint32_t addr)
 
 const char* ServiceState(CStandInDriver& driver)
 {
-    if (!driver.IsInstalled()) return "absent";
+    if (!driver.IsInstalled())
+        return "absent";
     return driver.IsRunning() ? "running" : "stopped";
 }
 
@@ -102,14 +107,16 @@ int PrintStatus(CStandInDriver& driver)
 int PrintBits(CStandInDriver& driver)
 {
     uint32_t bits = 0, queued = 0;
-    if (!driver.PeekState(bits, queued)) return Failed(driver);
+    if (!driver.PeekState(bits, queued))
+        return Failed(driver);
     std::printf("bits 0x%08lx\n", static_cast<unsigned long>(bits));
     return 0;
 }
 
 int QueueAlarm(CStandInDriver& driver, int argc, char** argv)
 {
-    if (argc != 8 && argc != 9) return Usage();
+    if (argc != 8 && argc != 9)
+        return Usage();
     AlarmRecord r;
     uint32_t count = 1;
     if (!ParseAddress(argv[2], r.srcAddr) || !ParsePort(argv[3], r.srcPort) || !ParseAddress(argv[4], r.dstAddr) ||
@@ -117,7 +124,8 @@ int QueueAlarm(CStandInDriver& driver, int argc, char** argv)
         (argc == 9 && (!ParseNumber(argv[8], count) || count == 0 || count > OMBRIX_STANDIN_MAX_QUEUED_ALARMS)))
         return Usage();
     uint32_t taken = 0;
-    if (!driver.QueueAlarms(std::vector<AlarmRecord>(count, r), &taken)) return Failed(driver);
+    if (!driver.QueueAlarms(std::vector<AlarmRecord>(count, r), &taken))
+        return Failed(driver);
     std::printf("queued %lu\n", static_cast<unsigned long>(taken));
     return 0;
 }
@@ -125,7 +133,8 @@ int QueueAlarm(CStandInDriver& driver, int argc, char** argv)
 int PrintForwards(CStandInDriver& driver)
 {
     std::vector<PortForwardRecord> forwards;
-    if (!driver.GetForwards(forwards)) return Failed(driver);
+    if (!driver.GetForwards(forwards))
+        return Failed(driver);
     for (const PortForwardRecord& f : forwards)
         std::printf("%u %u %s %u\n", f.index, f.protocol, FormatAddress(f.inAddr).c_str(), f.port);
     return 0;
@@ -134,7 +143,8 @@ int PrintForwards(CStandInDriver& driver)
 int PrintSwitch(CStandInDriver& driver, bool sharing)
 {
     uint32_t flag = 0;
-    if (!(sharing ? driver.GetSharing(flag) : driver.GetAlarmSwitch(flag))) return Failed(driver);
+    if (!(sharing ? driver.GetSharing(flag) : driver.GetAlarmSwitch(flag)))
+        return Failed(driver);
     std::printf("%s\n", flag ? "on" : "off");
     return 0;
 }
@@ -142,7 +152,8 @@ int PrintSwitch(CStandInDriver& driver, bool sharing)
 int PrintCounts(CStandInDriver& driver)
 {
     StandInRequestCounts c;
-    if (!driver.GetRequestCounts(c)) return Failed(driver);
+    if (!driver.GetRequestCounts(c))
+        return Failed(driver);
     std::printf("5 %lu\n19 %lu\n51 %lu\n56 %lu\n60 %lu\n65 %lu\n67 %lu\n", static_cast<unsigned long>(c.setSharing),
                 static_cast<unsigned long>(c.getStatus), static_cast<unsigned long>(c.getForward),
                 static_cast<unsigned long>(c.addForward), static_cast<unsigned long>(c.removeForward),
@@ -154,55 +165,71 @@ int PrintCounts(CStandInDriver& driver)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) return Usage();
+    if (argc < 2)
+        return Usage();
     const std::string command = argv[1];
     CStandInDriver driver;
     uint32_t n = 0;
 
     if (command == "install") {
-        if (argc > 3) return Usage();
+        if (argc > 3)
+            return Usage();
         const std::string file = argc == 3 ? argv[2] : CStandInDriver::FileBesideProgram();
-        if (!driver.Install(file)) return Failed(driver);
+        if (!driver.Install(file))
+            return Failed(driver);
         std::printf("installed\n");
         return 0;
     }
-    if (argc != 2 && command != "set-bits" && command != "clear-bits" && command != "fail" &&
-        command != "queue-alarm")
+    if (argc != 2 && command != "set-bits" && command != "clear-bits" && command != "fail" && command != "queue-alarm")
         return Usage();
     if (command == "start") {
-        if (!driver.Start()) return Failed(driver);
+        if (!driver.Start())
+            return Failed(driver);
         std::printf("started\n");
         return 0;
     }
     if (command == "stop") {
-        if (!driver.Stop()) return Failed(driver);
+        if (!driver.Stop())
+            return Failed(driver);
         std::printf("stopped\n");
         return 0;
     }
     if (command == "uninstall") {
-        if (!driver.Uninstall()) return Failed(driver);
+        if (!driver.Uninstall())
+            return Failed(driver);
         std::printf("uninstalled\n");
         return 0;
     }
-    if (command == "status") return PrintStatus(driver);
+    if (command == "status")
+        return PrintStatus(driver);
     if (command == "set-bits" || command == "clear-bits") {
-        if (argc != 3 || !ParseNumber(argv[2], n)) return Usage();
-        if (!(command == "set-bits" ? driver.SetStatusBits(n) : driver.ClearStatusBits(n))) return Failed(driver);
+        if (argc != 3 || !ParseNumber(argv[2], n))
+            return Usage();
+        if (!(command == "set-bits" ? driver.SetStatusBits(n) : driver.ClearStatusBits(n)))
+            return Failed(driver);
         return PrintBits(driver);
     }
     if (command == "fail") {
-        if (argc != 3 || !ParseNumber(argv[2], n)) return Usage();
-        if (!driver.SetFailMask(n)) return Failed(driver);
+        if (argc != 3 || !ParseNumber(argv[2], n))
+            return Usage();
+        if (!driver.SetFailMask(n))
+            return Failed(driver);
         std::printf("fail-mask 0x%02lx\n", static_cast<unsigned long>(n));
         return 0;
     }
-    if (command == "queue-alarm") return QueueAlarm(driver, argc, argv);
-    if (command == "forwards") return PrintForwards(driver);
-    if (command == "sharing") return PrintSwitch(driver, true);
-    if (command == "alarm") return PrintSwitch(driver, false);
-    if (command == "counts") return PrintCounts(driver);
+    if (command == "queue-alarm")
+        return QueueAlarm(driver, argc, argv);
+    if (command == "forwards")
+        return PrintForwards(driver);
+    if (command == "sharing")
+        return PrintSwitch(driver, true);
+    if (command == "alarm")
+        return PrintSwitch(driver, false);
+    if (command == "counts")
+        return PrintCounts(driver);
     if (command == "reset") {
-        if (!driver.Reset()) return Failed(driver);
+        if (!driver.Reset())
+            return Failed(driver);
         std::printf("reset\n");
         return 0;
     }

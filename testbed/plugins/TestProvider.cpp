@@ -73,8 +73,8 @@ std::string SidePath(const char* extension)
 void Record(const std::string& line)
 {
     const std::string text = line + "\r\n";
-    HANDLE file = CreateFileA(SidePath(".calls").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(SidePath(".calls").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
@@ -96,8 +96,8 @@ std::string MacText(const unsigned char* mac, int length)
 std::string AddressText(uint32_t address)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address & 0xFFu, (address >> 8) & 0xFFu,
-                  (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address & 0xFFu, (address >> 8) & 0xFFu, (address >> 16) & 0xFFu,
+                  (address >> 24) & 0xFFu);
     return text;
 }
 
@@ -142,8 +142,7 @@ int OMBRIX_PROVIDER_CALLBACK Authorise(const unsigned char* mac, int length)
 
 void OMBRIX_PROVIDER_CALLBACK Lease(const unsigned char* mac, int length, uint32_t address)
 {
-    Record("lease " + MacText(mac, length) + " length=" + std::to_string(length) + " address=" +
-           AddressText(address));
+    Record("lease " + MacText(mac, length) + " length=" + std::to_string(length) + " address=" + AddressText(address));
 }
 
 void OMBRIX_PROVIDER_CALLBACK Release(const unsigned char* mac, int length)
@@ -161,8 +160,7 @@ static_assert(std::is_same<decltype(&Release), ProviderReleaseFn>::value, "relea
 
 // Stores a function's address in its slot. A plug-in loaded where a slot cannot hold its addresses turns
 // the registration down itself (the service refuses such a library before asking it to register).
-template <typename Fn>
-bool Fill(uint8_t* table, size_t offset, unsigned bit, Fn function)
+template <typename Fn> bool Fill(uint8_t* table, size_t offset, unsigned bit, Fn function)
 {
     if ((kSlots & bit) == 0)
         return true;

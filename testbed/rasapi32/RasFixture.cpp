@@ -268,8 +268,7 @@ private:
                 Problem("outcome is not 'connected', 'error N', 'refused N' or 'disconnected T [N]'; ignored");
         } else if (key == "delay") {
             if (!ParseNumber(value, kRasMaxDelayMs, entry.delayMs))
-                Problem("delay is not a number of milliseconds up to " + std::to_string(kRasMaxDelayMs) +
-                        "; ignored");
+                Problem("delay is not a number of milliseconds up to " + std::to_string(kRasMaxDelayMs) + "; ignored");
         } else if (key == "authenticate") {
             if (!ParseSwitch(value, entry.authenticate))
                 Problem("authenticate is not yes or no; ignored");

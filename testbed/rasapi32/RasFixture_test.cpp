@@ -9,25 +9,24 @@ namespace {
 
 TEST(RasFixture, ReadsEntriesDevicesAndEveryKey)
 {
-    const RasFixture fixture = ParseRasFixture(
-        "; the lab's phonebook\r\n"
-        "[device Standard Modem]\r\n"
-        "type = modem\r\n"
-        "\r\n"
-        "[entry Provider One]\r\n"
-        "device = Standard Modem\r\n"
-        "phone = 555 0100\r\n"
-        "user = alice\r\n"
-        "password = s3cret pass\r\n"
-        "domain = *\r\n"
-        "outcome = connected\r\n"
-        "delay = 50\r\n"
-        "# the other one\r\n"
-        "[Entry   Second Provider  ]\n"
-        "device=ISDN Card\n"
-        "outcome=disconnected 2000 629\n"
-        "authenticate=yes\n"
-        "handle=late\n");
+    const RasFixture fixture = ParseRasFixture("; the lab's phonebook\r\n"
+                                               "[device Standard Modem]\r\n"
+                                               "type = modem\r\n"
+                                               "\r\n"
+                                               "[entry Provider One]\r\n"
+                                               "device = Standard Modem\r\n"
+                                               "phone = 555 0100\r\n"
+                                               "user = alice\r\n"
+                                               "password = s3cret pass\r\n"
+                                               "domain = *\r\n"
+                                               "outcome = connected\r\n"
+                                               "delay = 50\r\n"
+                                               "# the other one\r\n"
+                                               "[Entry   Second Provider  ]\n"
+                                               "device=ISDN Card\n"
+                                               "outcome=disconnected 2000 629\n"
+                                               "authenticate=yes\n"
+                                               "handle=late\n");
     EXPECT_TRUE(fixture.problems.empty()) << (fixture.problems.empty() ? "" : fixture.problems[0]);
     ASSERT_EQ(fixture.entries.size(), 2u);
     const RasFixtureEntry& one = fixture.entries[0];
@@ -119,31 +118,51 @@ TEST(RasFixture, SkipsWhatItCannotUseAndSaysWhere)
         {"comments only", "; a\n# b\n\n", 0, {}},
         {"key before any section", "user = bob\n[entry E]\n", 1, {"line 1: key 'user' outside a section"}},
         {"no equals sign", "[entry E]\npassword hunter2\n", 1, {"line 2: not a key = value line"}},
-        {"unknown section kind", "[modem M]\ntype=x\n[entry E]\n", 1,
+        {"unknown section kind",
+         "[modem M]\ntype=x\n[entry E]\n",
+         1,
          {"line 1: section 'modem' is neither entry nor device; its keys are skipped"}},
         {"unclosed section", "[entry E\nuser=x\n", 0, {"line 1: section header without ']'; its keys are skipped"}},
         {"section without name", "[entry]\nuser=x\n", 0, {"line 1: entry without a name; its keys are skipped"}},
-        {"entry name too long", "[entry " + longName + "]\n", 0,
+        {"entry name too long",
+         "[entry " + longName + "]\n",
+         0,
          {"line 1: entry name longer than 256 characters; skipped"}},
         {"entry name of 256", "[entry " + longName.substr(1) + "]\n", 1, {}},
-        {"same entry twice, case aside", "[entry E]\nuser=a\n[entry e]\nuser=b\n", 1,
+        {"same entry twice, case aside",
+         "[entry E]\nuser=a\n[entry e]\nuser=b\n",
+         1,
          {"line 3: entry 'e' again; the first one stays"}},
         {"unknown entry key", "[entry E]\ncolour = red\n", 1, {"line 2: unknown entry key 'colour'"}},
         {"unknown device key", "[device D]\nspeed = 56k\n", 0, {"line 2: unknown device key 'speed'"}},
-        {"delay not a number", "[entry E]\ndelay = soon\n", 1,
+        {"delay not a number",
+         "[entry E]\ndelay = soon\n",
+         1,
          {"line 2: delay is not a number of milliseconds up to 600000; ignored"}},
-        {"delay too long", "[entry E]\ndelay = 600001\n", 1,
+        {"delay too long",
+         "[entry E]\ndelay = 600001\n",
+         1,
          {"line 2: delay is not a number of milliseconds up to 600000; ignored"}},
-        {"password too long", "[entry E]\npassword = " + std::string(257, 'p') + "\n", 1,
+        {"password too long",
+         "[entry E]\npassword = " + std::string(257, 'p') + "\n",
+         1,
          {"line 2: password longer than 256 characters; ignored"}},
-        {"domain too long", "[entry E]\ndomain = " + std::string(16, 'd') + "\n", 1,
+        {"domain too long",
+         "[entry E]\ndomain = " + std::string(16, 'd') + "\n",
+         1,
          {"line 2: domain longer than 15 characters; ignored"}},
-        {"device type too long", "[device D]\ntype = " + std::string(17, 't') + "\n", 0,
+        {"device type too long",
+         "[device D]\ntype = " + std::string(17, 't') + "\n",
+         0,
          {"line 2: type longer than 16 characters; ignored"}},
         {"empty device", "[entry E]\ndevice =\n", 1, {"line 2: device is empty; ignored"}},
-        {"switch not yes or no", "[entry E]\nauthenticate = maybe\nhandle = soon\n", 1,
+        {"switch not yes or no",
+         "[entry E]\nauthenticate = maybe\nhandle = soon\n",
+         1,
          {"line 2: authenticate is not yes or no; ignored", "line 3: handle is not early or late; ignored"}},
-        {"keys of a skipped section are not problems", "[entry]\ncolour = red\n[entry E]\n", 1,
+        {"keys of a skipped section are not problems",
+         "[entry]\ncolour = red\n[entry E]\n",
+         1,
          {"line 1: entry without a name; its keys are skipped"}},
     };
     for (const ProblemCase& c : cases) {
@@ -157,13 +176,14 @@ TEST(RasFixture, SkipsWhatItCannotUseAndSaysWhere)
 TEST(RasFixture, ProblemsNeverQuoteAValue)
 {
     // The passwords of a fixture stay in the fixture: problems name lines and keys, not what they hold.
-    const RasFixture fixture = ParseRasFixture(
-        "[entry E]\n"
-        "password hunter2\n"
-        "password = " + std::string(300, 'h') + "\n"
-        "delay = hunter2\n"
-        "outcome = hunter2\n"
-        "authenticate = hunter2\n");
+    const RasFixture fixture = ParseRasFixture("[entry E]\n"
+                                               "password hunter2\n"
+                                               "password = " +
+                                               std::string(300, 'h') +
+                                               "\n"
+                                               "delay = hunter2\n"
+                                               "outcome = hunter2\n"
+                                               "authenticate = hunter2\n");
     ASSERT_EQ(fixture.problems.size(), 5u);
     for (const std::string& problem : fixture.problems) {
         SCOPED_TRACE(problem);

@@ -22,16 +22,16 @@ constexpr size_t Align4(size_t offset)
 }
 
 // Text fields, each with room for its terminating zero.
-constexpr size_t kEntryNameField = 257;      // RAS_MaxEntryName + 1
-constexpr size_t kPhoneNumberField = 129;    // RAS_MaxPhoneNumber + 1
-constexpr size_t kCallbackNumberField = 129; // RAS_MaxCallbackNumber + 1
-constexpr size_t kUserNameField = 257;       // UNLEN + 1
-constexpr size_t kPasswordField = 257;       // PWLEN + 1
-constexpr size_t kDomainField = 16;          // DNLEN + 1
-constexpr size_t kDeviceTypeField = 17;      // RAS_MaxDeviceType + 1
-constexpr size_t kDeviceNameField = 129;     // RAS_MaxDeviceName + 1
-constexpr size_t kEntryPhonebookField = 261; // MAX_PATH + 1, in the entry name record
-constexpr size_t kConnPhonebookField = 260;  // MAX_PATH, in the connection record
+constexpr size_t kEntryNameField = 257;       // RAS_MaxEntryName + 1
+constexpr size_t kPhoneNumberField = 129;     // RAS_MaxPhoneNumber + 1
+constexpr size_t kCallbackNumberField = 129;  // RAS_MaxCallbackNumber + 1
+constexpr size_t kUserNameField = 257;        // UNLEN + 1
+constexpr size_t kPasswordField = 257;        // PWLEN + 1
+constexpr size_t kDomainField = 16;           // DNLEN + 1
+constexpr size_t kDeviceTypeField = 17;       // RAS_MaxDeviceType + 1
+constexpr size_t kDeviceNameField = 129;      // RAS_MaxDeviceName + 1
+constexpr size_t kEntryPhonebookField = 261;  // MAX_PATH + 1, in the entry name record
+constexpr size_t kConnPhonebookField = 260;   // MAX_PATH, in the connection record
 
 /// Every record starts with its size field.
 constexpr size_t kSizeOffset = 0;
@@ -57,26 +57,68 @@ constexpr size_t kDomain = kPassword + kPasswordField;
 constexpr size_t kSize400 = Align4(kDomain + kDomainField);
 constexpr size_t kSubEntry = kSize400;
 constexpr size_t kCallbackId = kSubEntry + 4;
-constexpr size_t Size401(size_t pointer) { return kCallbackId + pointer; }
-constexpr size_t Size601(size_t pointer) { return Size401(pointer) + 4; }
+constexpr size_t Size401(size_t pointer)
+{
+    return kCallbackId + pointer;
+}
+constexpr size_t Size601(size_t pointer)
+{
+    return Size401(pointer) + 4;
+}
 }  // namespace dialparams
 
 // RASCONNA. Version 4.00: size, handle, entry name, device type and name; 4.01 adds the phonebook and the
 // sub-entry; 5.00 the entry's GUID; 5.01 flags and the logon session's LUID.
 namespace connection {
 constexpr size_t kHandle = 4;
-constexpr size_t EntryName(size_t pointer) { return kHandle + pointer; }
-constexpr size_t DeviceType(size_t pointer) { return EntryName(pointer) + kEntryNameField; }
-constexpr size_t DeviceName(size_t pointer) { return DeviceType(pointer) + kDeviceTypeField; }
-constexpr size_t Size400(size_t pointer) { return Align4(DeviceName(pointer) + kDeviceNameField); }
-constexpr size_t Phonebook(size_t pointer) { return DeviceName(pointer) + kDeviceNameField; }
-constexpr size_t SubEntry(size_t pointer) { return Align4(Phonebook(pointer) + kConnPhonebookField); }
-constexpr size_t Size401(size_t pointer) { return SubEntry(pointer) + 4; }
-constexpr size_t Guid(size_t pointer) { return Size401(pointer); }
-constexpr size_t Size500(size_t pointer) { return Guid(pointer) + 16; }
-constexpr size_t Flags(size_t pointer) { return Size500(pointer); }
-constexpr size_t Luid(size_t pointer) { return Flags(pointer) + 4; }
-constexpr size_t Size501(size_t pointer) { return Luid(pointer) + 8; }
+constexpr size_t EntryName(size_t pointer)
+{
+    return kHandle + pointer;
+}
+constexpr size_t DeviceType(size_t pointer)
+{
+    return EntryName(pointer) + kEntryNameField;
+}
+constexpr size_t DeviceName(size_t pointer)
+{
+    return DeviceType(pointer) + kDeviceTypeField;
+}
+constexpr size_t Size400(size_t pointer)
+{
+    return Align4(DeviceName(pointer) + kDeviceNameField);
+}
+constexpr size_t Phonebook(size_t pointer)
+{
+    return DeviceName(pointer) + kDeviceNameField;
+}
+constexpr size_t SubEntry(size_t pointer)
+{
+    return Align4(Phonebook(pointer) + kConnPhonebookField);
+}
+constexpr size_t Size401(size_t pointer)
+{
+    return SubEntry(pointer) + 4;
+}
+constexpr size_t Guid(size_t pointer)
+{
+    return Size401(pointer);
+}
+constexpr size_t Size500(size_t pointer)
+{
+    return Guid(pointer) + 16;
+}
+constexpr size_t Flags(size_t pointer)
+{
+    return Size500(pointer);
+}
+constexpr size_t Luid(size_t pointer)
+{
+    return Flags(pointer) + 4;
+}
+constexpr size_t Size501(size_t pointer)
+{
+    return Luid(pointer) + 8;
+}
 }  // namespace connection
 
 // RASDEVINFOA, one version.
@@ -100,8 +142,14 @@ constexpr size_t kSize401 = Align4(kPhoneNumber + kPhoneNumberField);
 // RASDIALEXTENSIONS. Version 4.00: size, options, parent window, reserved; 5.00 adds a second reserved
 // word and the EAP information (a size and a pointer).
 namespace dialextensions {
-constexpr size_t Size400(size_t pointer) { return 8 + 2 * pointer; }
-constexpr size_t Size500(size_t pointer) { return Size400(pointer) + pointer + 4 + pointer; }
+constexpr size_t Size400(size_t pointer)
+{
+    return 8 + 2 * pointer;
+}
+constexpr size_t Size500(size_t pointer)
+{
+    return Size400(pointer) + pointer + 4 + pointer;
+}
 }  // namespace dialextensions
 
 // The sizes the programs of this system pass.

@@ -261,8 +261,7 @@ DWORD Dial(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIALPARAMSA pa
         line.Number("paramsSize", size);
         if (!rr::IsKnownSize(rr::Record::DialParams, size, kPointer))
             return Finish(line, ERROR_INVALID_SIZE);
-        if (extensions &&
-            !rr::IsKnownSize(rr::Record::DialExtensions, GetWord(extensions, rr::kSizeOffset), kPointer))
+        if (extensions && !rr::IsKnownSize(rr::Record::DialExtensions, GetWord(extensions, rr::kSizeOffset), kPointer))
             return Finish(line, ERROR_INVALID_SIZE);
         const std::string name = GetText(params, rr::dialparams::kEntryName, rr::kEntryNameField);
         const std::string user = GetText(params, rr::dialparams::kUserName, rr::kUserNameField);

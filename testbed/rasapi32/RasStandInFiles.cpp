@@ -167,7 +167,8 @@ bool RasWriteConnected(const std::vector<std::string>& entries)
     }
     const std::string path = PathFrom(kRasStateVariable, kRasStateDefault);
     const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    bool ok = WriteWholeFile(temporary, text) && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    bool ok =
+        WriteWholeFile(temporary, text) && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (!ok) {
         DeleteFileA(temporary.c_str());
         line.Word("written", "no");

@@ -47,58 +47,56 @@ constexpr size_t kStatusDeviceNameAt = 29;
 
 constexpr DWORD kWaitMs = 5000;
 
-const char kFixture[] =
-    "; three entries, two devices\r\n"
-    "[device Lab Modem]\r\n"
-    "type = modem\r\n"
-    "[device Lab ISDN]\r\n"
-    "type = isdn\r\n"
-    "\r\n"
-    "[entry Provider One]\r\n"
-    "device = Lab Modem\r\n"
-    "phone = 555 0100\r\n"
-    "user = alice\r\n"
-    "password = Pw-one-7731\r\n"
-    "outcome = connected\r\n"
-    "delay = 50\r\n"
-    "\r\n"
-    "[entry Quick Line]\r\n"
-    "device = Lab Modem\r\n"
-    "user = bob\r\n"
-    "password = Pw-quick-2284\r\n"
-    "domain = LAB\r\n"
-    "delay = 0\r\n"
-    "\r\n"
-    "[entry Busy Line]\r\n"
-    "device = Lab ISDN\r\n"
-    "user = carol\r\n"
-    "password = ****************\r\n"
-    "outcome = error 678\r\n"
-    "delay = 20\r\n";
+const char kFixture[] = "; three entries, two devices\r\n"
+                        "[device Lab Modem]\r\n"
+                        "type = modem\r\n"
+                        "[device Lab ISDN]\r\n"
+                        "type = isdn\r\n"
+                        "\r\n"
+                        "[entry Provider One]\r\n"
+                        "device = Lab Modem\r\n"
+                        "phone = 555 0100\r\n"
+                        "user = alice\r\n"
+                        "password = Pw-one-7731\r\n"
+                        "outcome = connected\r\n"
+                        "delay = 50\r\n"
+                        "\r\n"
+                        "[entry Quick Line]\r\n"
+                        "device = Lab Modem\r\n"
+                        "user = bob\r\n"
+                        "password = Pw-quick-2284\r\n"
+                        "domain = LAB\r\n"
+                        "delay = 0\r\n"
+                        "\r\n"
+                        "[entry Busy Line]\r\n"
+                        "device = Lab ISDN\r\n"
+                        "user = carol\r\n"
+                        "password = ****************\r\n"
+                        "outcome = error 678\r\n"
+                        "delay = 20\r\n";
 
 // Entries for the other outcomes.
-const char kOutcomeFixture[] =
-    "[entry Busy Now]\n"
-    "outcome = error 678\n"
-    "delay = 0\n"
-    "[entry Drops]\n"
-    "outcome = disconnected 500\n"
-    "delay = 0\n"
-    "[entry Refuses]\n"
-    "outcome = refused 633\n"
-    "[entry Checks]\n"
-    "user = dave\n"
-    "password = Pw-check-5150\n"
-    "authenticate = yes\n"
-    "delay = 0\n"
-    "[entry Late Handle]\n"
-    "handle = late\n"
-    "delay = 0\n"
-    "[entry Quick Line]\n"
-    "delay = 0\n"
-    "[entry Slow Line]\n"
-    "delay = 50\n"
-    "[entry No User]\n";
+const char kOutcomeFixture[] = "[entry Busy Now]\n"
+                               "outcome = error 678\n"
+                               "delay = 0\n"
+                               "[entry Drops]\n"
+                               "outcome = disconnected 500\n"
+                               "delay = 0\n"
+                               "[entry Refuses]\n"
+                               "outcome = refused 633\n"
+                               "[entry Checks]\n"
+                               "user = dave\n"
+                               "password = Pw-check-5150\n"
+                               "authenticate = yes\n"
+                               "delay = 0\n"
+                               "[entry Late Handle]\n"
+                               "handle = late\n"
+                               "delay = 0\n"
+                               "[entry Quick Line]\n"
+                               "delay = 0\n"
+                               "[entry Slow Line]\n"
+                               "delay = 50\n"
+                               "[entry No User]\n";
 
 // Every password a fixture or a caller in these tests holds: none may reach a file the stand-in writes.
 const char* const kPasswords[] = {"Pw-one-7731", "Pw-quick-2284", "Pw-check-5150", "Wrong-pass-991", "Dialled-pw-4410"};
@@ -238,8 +236,13 @@ public:
     void Add(UINT message, RASCONNSTATE state, DWORD error, HRASCONN given)
     {
         EnterCriticalSection(&lock_);
-        SeenReport report{message, state, error, GetCurrentThreadId(), InterlockedCompareExchange(&dialReturned_, 0, 0) != 0,
-                          callerHandle_ ? *callerHandle_ : nullptr, given};
+        SeenReport report{message,
+                          state,
+                          error,
+                          GetCurrentThreadId(),
+                          InterlockedCompareExchange(&dialReturned_, 0, 0) != 0,
+                          callerHandle_ ? *callerHandle_ : nullptr,
+                          given};
         reports_.push_back(report);
         HRASCONN toHangUp = error != 0 && hangUpOnError_ && callerHandle_ ? *callerHandle_ : nullptr;
         RasHangUpFn hangUp = hangUpOnError_;
@@ -320,7 +323,7 @@ std::vector<RASCONNSTATE> States(const std::vector<SeenReport>& reports)
 }
 
 const std::vector<RASCONNSTATE> kConnectedStates = {
-    RASCS_OpenPort,     RASCS_PortOpened, RASCS_ConnectDevice,  RASCS_DeviceConnected, RASCS_AllDevicesConnected,
+    RASCS_OpenPort,     RASCS_PortOpened,    RASCS_ConnectDevice, RASCS_DeviceConnected, RASCS_AllDevicesConnected,
     RASCS_Authenticate, RASCS_Authenticated, RASCS_Connected};
 
 class RasStandInTest : public ::testing::Test {
@@ -330,8 +333,8 @@ protected:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         static int serial = 0;
-        folder_ = std::string(temp) + "ras-standin-" + std::to_string(GetCurrentProcessId()) + "-" +
-                  std::to_string(++serial);
+        folder_ =
+            std::string(temp) + "ras-standin-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
         CreateDirectoryA(folder_.c_str(), nullptr);
         fixture_ = folder_ + "\\phonebook.ini";
         journal_ = folder_ + "\\journal.txt";
@@ -374,8 +377,7 @@ protected:
         RemoveDirectoryA(folder_.c_str());
     }
 
-    template <typename F>
-    F Find(const char* name)
+    template <typename F> F Find(const char* name)
     {
         return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
     }
@@ -406,8 +408,8 @@ protected:
         answer.records.assign(static_cast<size_t>(records) * size + 16, 0);
         PutWord(answer.records, 0, size);
         answer.bytes = records * size;
-        answer.result = enumConnections_(reinterpret_cast<LPRASCONNA>(answer.records.data()), &answer.bytes,
-                                         &answer.count);
+        answer.result =
+            enumConnections_(reinterpret_cast<LPRASCONNA>(answer.records.data()), &answer.bytes, &answer.count);
         return answer;
     }
 
@@ -442,8 +444,8 @@ protected:
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         PROCESS_INFORMATION process{};
         std::string command = "\"" + ProgramFolder() + "\\RasStandIn_peer.exe\" " + arguments;
-        const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                            &startup, &process);
+        const BOOL started =
+            CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
         CloseHandle(file);
         if (!started)
             return "not started";
@@ -540,7 +542,8 @@ TEST_F(RasStandInTest, EntriesRefuseWhatTheSystemRefuses)
         EXPECT_EQ(result, c.result);
         if (c.result == 0) {
             EXPECT_EQ(count, 3u);
-            EXPECT_EQ(GetText(records, c.sizeField + kEntryNameAt), "Quick Line") << "records " << c.sizeField << " apart";
+            EXPECT_EQ(GetText(records, c.sizeField + kEntryNameAt), "Quick Line")
+                << "records " << c.sizeField << " apart";
         }
     }
 }
@@ -713,7 +716,8 @@ struct HangUpFromNotifierCase {
 
 TEST_F(RasStandInTest, ANotifierHangsUpAFailedDialItself)
 {
-    ASSERT_TRUE(WriteText(fixture_, std::string(kOutcomeFixture) + "[entry Busy Later]\noutcome = error 678\ndelay = 20\n"));
+    ASSERT_TRUE(
+        WriteText(fixture_, std::string(kOutcomeFixture) + "[entry Busy Later]\noutcome = error 678\ndelay = 20\n"));
     const HangUpFromNotifierCase cases[] = {{"Busy Now", true}, {"Busy Later", false}};
     for (const HangUpFromNotifierCase& c : cases) {
         SCOPED_TRACE(c.entry);
@@ -784,10 +788,10 @@ TEST_F(RasStandInTest, DialAnswersAndOutcomes)
         g_reports.Reset(&handle_, nullptr);
         std::vector<uint8_t> params = DialParams(c.entry, c.user, c.password);
         handle_ = nullptr;
-        void* notifier = c.notifierType == 1 ? reinterpret_cast<void*>(&OnDialEvent1)
-                                             : reinterpret_cast<void*>(&OnDialEvent);
-        const DWORD result = dial_(nullptr, nullptr, reinterpret_cast<LPRASDIALPARAMSA>(params.data()),
-                                   c.notifierType, notifier, &handle_);
+        void* notifier =
+            c.notifierType == 1 ? reinterpret_cast<void*>(&OnDialEvent1) : reinterpret_cast<void*>(&OnDialEvent);
+        const DWORD result = dial_(nullptr, nullptr, reinterpret_cast<LPRASDIALPARAMSA>(params.data()), c.notifierType,
+                                   notifier, &handle_);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(handle_ != nullptr, c.handle);
         const std::vector<SeenReport> seen = g_reports.Seen();
@@ -953,18 +957,20 @@ TEST_F(RasStandInTest, TheJournalHasEveryCallAndNoPassword)
         "RasEnumDevicesA bufferSize=0 buffer=<null> -> 603 needed=304 devices=2",
         "RasDialA extensions=<null> phonebook=<default> paramsSize=1052 entry=\"Provider One\" phone=\"\" "
         "callback=\"\" user=\"alice\" password=<set> domain=\"*\" notifierType=0x0 notifier=<set> "
-        "credentials=stored -> 0 handle=" + h,
+        "credentials=stored -> 0 handle=" +
+            h,
         "notify handle=" + h + " type=0x0 state=0x0 error=0",
         "state connected=\"Provider One\"",
         "notify handle=" + h + " type=0x0 state=0x2000 error=0",
-        "RasEnumConnectionsA bufferSize=" + std::to_string(kConnectionSize) + " connectionSize=" +
-            std::to_string(kConnectionSize) + " -> 0 needed=" + std::to_string(kConnectionSize) +
+        "RasEnumConnectionsA bufferSize=" + std::to_string(kConnectionSize) +
+            " connectionSize=" + std::to_string(kConnectionSize) + " -> 0 needed=" + std::to_string(kConnectionSize) +
             " connections=1 entry=\"Provider One\"",
         "state now=disconnected",
         "RasHangUpA handle=" + h + " -> 0",
         "RasDialA extensions=<null> phonebook=<default> paramsSize=1052 entry=\"Busy Line\" phone=\"\" "
         "callback=\"\" user=\"carol\" password=<set> domain=\"*\" notifierType=0x0 notifier=<set> "
-        "credentials=other -> 0 handle=" + Hex(dialled_[1]),
+        "credentials=other -> 0 handle=" +
+            Hex(dialled_[1]),
         "notify handle=" + Hex(dialled_[1]) + " type=0x0 state=0x2 error=678",
     };
     const std::vector<std::string> lines = JournalLines();

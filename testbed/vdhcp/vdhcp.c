@@ -43,10 +43,13 @@ static NTSTATUS TableRequest(IRP* irp, const IO_STACK_LOCATION* stack, ULONG_PTR
     ULONG outLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
     UCHAR* out;
 
-    if (gTableSize == 0) return STATUS_DEVICE_NOT_READY;
-    if (!irp->MdlAddress || outLength < VDHCP_STANDIN_SIZE_FIELD) return STATUS_INVALID_PARAMETER;
+    if (gTableSize == 0)
+        return STATUS_DEVICE_NOT_READY;
+    if (!irp->MdlAddress || outLength < VDHCP_STANDIN_SIZE_FIELD)
+        return STATUS_INVALID_PARAMETER;
     out = (UCHAR*)MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
-    if (!out) return STATUS_INSUFFICIENT_RESOURCES;
+    if (!out)
+        return STATUS_INSUFFICIENT_RESOURCES;
     if (outLength < gTableSize) {
         PutU32(out, gTableSize);
         ++gCounts[VDHCP_STANDIN_COUNT_SIZE_PROBES];
@@ -69,14 +72,18 @@ static NTSTATUS PrivateRequest(ULONG code, IRP* irp, const IO_STACK_LOCATION* st
 
     switch (code) {
     case VDHCP_STANDIN_LOAD_TABLE:
-        if (inLength > VDHCP_STANDIN_MAX_TABLE || (inLength && !buffer)) return STATUS_INVALID_PARAMETER;
+        if (inLength > VDHCP_STANDIN_MAX_TABLE || (inLength && !buffer))
+            return STATUS_INVALID_PARAMETER;
         RtlZeroMemory(gTable, sizeof(gTable));
-        if (inLength) RtlCopyMemory(gTable, buffer, inLength);
+        if (inLength)
+            RtlCopyMemory(gTable, buffer, inLength);
         gTableSize = inLength;
         return STATUS_SUCCESS;
     case VDHCP_STANDIN_GET_COUNTS:
-        if (outLength < VDHCP_STANDIN_COUNTERS * WORD_SIZE || !buffer) return STATUS_BUFFER_TOO_SMALL;
-        for (i = 0; i < VDHCP_STANDIN_COUNTERS; ++i) PutU32(buffer + i * WORD_SIZE, gCounts[i]);
+        if (outLength < VDHCP_STANDIN_COUNTERS * WORD_SIZE || !buffer)
+            return STATUS_BUFFER_TOO_SMALL;
+        for (i = 0; i < VDHCP_STANDIN_COUNTERS; ++i)
+            PutU32(buffer + i * WORD_SIZE, gCounts[i]);
         *info = VDHCP_STANDIN_COUNTERS * WORD_SIZE;
         return STATUS_SUCCESS;
     case VDHCP_STANDIN_RESET:
@@ -127,8 +134,9 @@ NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registryPath)
     KeInitializeSpinLock(&gLock);
     ResetState();
 
-    status = StandInStartDevice(driver, VDHCP_STANDIN_DEVICE_NAME, VDHCP_STANDIN_LINK_NAME, DispatchCount,
-                                DispatchControl);
-    if (NT_SUCCESS(status)) DbgPrint("vdhcp stand-in: loaded\n");
+    status =
+        StandInStartDevice(driver, VDHCP_STANDIN_DEVICE_NAME, VDHCP_STANDIN_LINK_NAME, DispatchCount, DispatchControl);
+    if (NT_SUCCESS(status))
+        DbgPrint("vdhcp stand-in: loaded\n");
     return status;
 }

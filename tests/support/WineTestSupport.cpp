@@ -43,8 +43,7 @@ testing::AssertionResult Poll(const std::function<bool()>& condition, DWORD time
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return testing::AssertionFailure()
-                   << "still not so after " << elapsed << " ms (bound " << timeoutMs << " ms, " << checks
-                   << " checks)";
+                   << "still not so after " << elapsed << " ms (bound " << timeoutMs << " ms, " << checks << " checks)";
         idle();
     }
 }
@@ -71,8 +70,8 @@ bool FileExists(const std::string& path)
 std::string ReadWholeFile(const std::string& path)
 {
     std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     char chunk[4096];
@@ -85,8 +84,7 @@ std::string ReadWholeFile(const std::string& path)
 
 testing::AssertionResult WriteWholeFile(const std::string& path, const std::string& bytes)
 {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return testing::AssertionFailure() << "cannot create " << path << ": error " << error;
@@ -195,8 +193,8 @@ CScratchFolder::CScratchFolder()
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     for (unsigned attempt = 0; attempt < kScratchAttempts; ++attempt) {
-        path_ = std::string(temp) + "ombrix-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++made) + "\\";
+        path_ =
+            std::string(temp) + "ombrix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made) + "\\";
         if (CreateDirectoryA(path_.c_str(), nullptr)) {
             createError_ = ERROR_SUCCESS;
             return;
@@ -278,9 +276,9 @@ testing::AssertionResult WriteIni(const char* section, const char* key, const ch
 {
     if (!WritePrivateProfileStringA(section, key, value, kIniName)) {
         const DWORD error = GetLastError();
-        return testing::AssertionFailure() << "cannot " << (value ? "set" : "remove") << " [" << section << "] "
-                                           << key << (value ? " to " : "") << (value ? value : "") << " in "
-                                           << IniPath() << ": error " << error;
+        return testing::AssertionFailure()
+               << "cannot " << (value ? "set" : "remove") << " [" << section << "] " << key << (value ? " to " : "")
+               << (value ? value : "") << " in " << IniPath() << ": error " << error;
     }
     return testing::AssertionSuccess();
 }
@@ -346,8 +344,7 @@ testing::AssertionResult SetWineVersion(const std::string& exeName, const char* 
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS)
         return testing::AssertionFailure() << "cannot " << (version ? "set" : "remove") << " Version "
-                                           << (version ? version : "") << " under HKCU\\" << name << ": error "
-                                           << rc;
+                                           << (version ? version : "") << " under HKCU\\" << name << ": error " << rc;
     return testing::AssertionSuccess();
 }
 
@@ -356,8 +353,8 @@ testing::AssertionResult ProcessResult::RanToItsEnd() const
     if (!started)
         return testing::AssertionFailure() << "did not start: error " << startError;
     if (!ended)
-        return testing::AssertionFailure() << "still running after " << timeoutMs << " ms; it printed \"" << output
-                                           << "\"";
+        return testing::AssertionFailure()
+               << "still running after " << timeoutMs << " ms; it printed \"" << output << "\"";
     return testing::AssertionSuccess();
 }
 

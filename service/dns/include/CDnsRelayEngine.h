@@ -42,14 +42,14 @@ enum class DnsAction {
 
 enum class DnsDropReason {
     None = 0,
-    ShortQuery,         ///< fewer than the two id bytes
-    Oversize,           ///< more than kDnsMaxDatagram bytes
-    NoServer,           ///< no DNS server address is known
-    AnswerWrongPort,    ///< from the server's address but not from its port (53)
-    AnswerShort,        ///< shorter than a header
-    AnswerNotResponse,  ///< QR clear
-    AnswerUnknownId,    ///< no pending query holds its relay id (late, expired or foreign)
-    AnswerWrongQuestion,///< its question is not its query's
+    ShortQuery,           ///< fewer than the two id bytes
+    Oversize,             ///< more than kDnsMaxDatagram bytes
+    NoServer,             ///< no DNS server address is known
+    AnswerWrongPort,      ///< from the server's address but not from its port (53)
+    AnswerShort,          ///< shorter than a header
+    AnswerNotResponse,    ///< QR clear
+    AnswerUnknownId,      ///< no pending query holds its relay id (late, expired or foreign)
+    AnswerWrongQuestion,  ///< its question is not its query's
     Count
 };
 

@@ -8,7 +8,7 @@
 // Header (offsets from the start of the UDP payload).
 constexpr size_t kDnsIdOffset = 0;
 constexpr size_t kDnsIdSize = 2;
-constexpr size_t kDnsFlagsOffset = 2;   ///< QR, opcode, AA, TC, RD in the first flag byte
+constexpr size_t kDnsFlagsOffset = 2;  ///< QR, opcode, AA, TC, RD in the first flag byte
 constexpr size_t kDnsQdCountOffset = 4;
 constexpr size_t kDnsAnCountOffset = 6;
 constexpr size_t kDnsNsCountOffset = 8;

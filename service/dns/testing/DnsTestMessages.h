@@ -25,14 +25,14 @@ inline std::vector<uint8_t> DnsTestName(const std::string& dotted)
 
 /// A message with `id` (first byte low, as the relay reads it), one question, and the QR flag when
 /// `response`; an answer also carries one A record pointing at the question's name.
-inline std::vector<uint8_t> DnsTestMessage(uint16_t id, const std::string& name, uint16_t type = 1,
-                                           uint16_t qclass = 1, bool response = false)
+inline std::vector<uint8_t> DnsTestMessage(uint16_t id, const std::string& name, uint16_t type = 1, uint16_t qclass = 1,
+                                           bool response = false)
 {
     std::vector<uint8_t> m(kDnsHeaderSize, 0);
     m[0] = static_cast<uint8_t>(id & 0xFF);
     m[1] = static_cast<uint8_t>(id >> 8);
     m[kDnsFlagsOffset] = response ? (kDnsResponseFlag | 0x01) : 0x01;  // RD
-    m[kDnsFlagsOffset + 1] = response ? 0x80 : 0x00;                    // RA
+    m[kDnsFlagsOffset + 1] = response ? 0x80 : 0x00;                   // RA
     m[kDnsQdCountOffset + 1] = 1;
     const std::vector<uint8_t> wire = DnsTestName(name);
     m.insert(m.end(), wire.begin(), wire.end());
