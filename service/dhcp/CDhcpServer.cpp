@@ -193,6 +193,7 @@ void CDhcpServer::OnReceive()
         Trace().Line("DhcpServer: Recv Error or 0 bytes");
         return;
     }
+    ++receivedPackets_;
     std::unique_ptr<CDHCPPacket> packet(
         new CDHCPPacket(thread_->Core().Context(), reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n)));
     switch (thread_->Enqueue(std::move(packet))) {

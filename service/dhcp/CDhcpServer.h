@@ -68,6 +68,8 @@ public:
     /// dropped because too many waited.
     size_t QueuedPackets() const { return thread_->Queue().Size() + thread_->Probes().Waiting(); }
     uint64_t DroppedPackets() const { return thread_->Queue().Dropped() + thread_->Probes().Dropped(); }
+    /// Datagrams taken off the socket since the object was made (the main thread's count; only it receives).
+    uint64_t ReceivedPackets() const { return receivedPackets_; }
     /// Threads answering DISCOVERs now.
     long ProbeThreads() const { return thread_->Probes().Threads(); }
     /// Replies the system had no room for, or whose destination it could not reach (dropped; the socket
@@ -101,4 +103,5 @@ private:
     CDhcpReplyChannel* replies_;
     CDhcpPacketThread* thread_;
     uint32_t serverAddress_ = 0;
+    uint64_t receivedPackets_ = 0;
 };
