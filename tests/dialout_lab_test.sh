@@ -55,17 +55,27 @@ check "no dial before a client needs one" test "$(dials)" = 0
 # A client's packet for the Internet: the driver sets status bit 0x1, the tick dials.
 "$lab" wine "$win/ombrixdrvctl.exe" set-bits 1 >/dev/null 2>&1 || give_up "ombrixdrvctl set-bits 1"
 check "the service reports the dial connected" wait_until 20 log_has "Dial-out successfull"
-check "the Internet side came up" wait_until 10 test "$(wan_state)" = up
+wan_up() { test "$(wan_state)" = up; }
+check "the Internet side came up" wait_until 10 wan_up
 check "base reaches the access provider" wait_until 10 reaches_isp
 check "the service dialled its entry with the stored user name" grep -q 'entry="LabISP".*user="labuser"' "$journal"
-"$lab" wine "$win/ombrixdrvctl.exe" clear-bits 1 >/dev/null 2>&1
+"$lab" wine "$win/ombrixdrvctl.exe" clear-bits 1 >/dev/null 2>&1 || give_up "ombrixdrvctl clear-bits 1"
 sleep 2  # two more ticks with the connection up
 check "one dial for the whole time the connection was up" test "$(dials)" = 1
 check "no second dial line while connected" test "$(tr -d '\r' < "$("$lab" path log)" | grep -c 'Attempting to dial-out')" = 1
 
 "$lab" wine "$win/ipcctl.exe" hangup >/dev/null 2>&1
 check "the console's hang-up ended the connection" wait_until 10 log_has "Connection disconnected"
-check "the Internet side went down" wait_until 10 test "$(wan_state)" = down
+wan_down() { test "$(wan_state)" = down; }
+check "the Internet side went down" wait_until 15 wan_down
+check "no dial after the hang-up" test "$(dials)" = 1
+if [ "$failed" != 0 ]; then
+  echo "--- what happened"
+  "$lab" modem status
+  cat "$("$lab" path state)/modem/watch.log" 2>/dev/null
+  tail -n 12 "$journal" 2>/dev/null
+  tr -d '\r' < "$("$lab" path log)" | tail -n 12
+fi
 
 password_files() { grep -rl labpass "$install" | grep -v '/rasfixture.ini$'; }
 no_password() { ! password_files; }
