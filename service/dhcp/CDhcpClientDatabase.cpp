@@ -247,6 +247,9 @@ void CDhcpClientDatabase::Load(CDhcpClientTable* table)
     table->Clear();
     holdSaves_ = false;
     fileHasRecords_ = false;
+    // The file may have been changed since this object last wrote it (a load runs at a start, when no
+    // save is under way): the next save writes whatever it holds.
+    onDiskKnown_ = false;
     std::vector<uint8_t> bytes;
     ReadOutcome read = ReadOutcome::Missing;
     try {
@@ -340,26 +343,34 @@ void CDhcpClientDatabase::WriteSnapshot(const DhcpSaveSnapshot& snapshot)
         return;
     }
     written_ = snapshot.generation;
-    Write(snapshot.bytes);
+    // A renewal within the second of the last save changes no byte of the file: what it grants is on disk
+    // already, and the flush (milliseconds on a real disk) is spared. A file removed meanwhile is written.
+    if (onDiskKnown_ && snapshot.bytes == onDisk_ && files_->FileExists(path_)) {
+        return;
+    }
+    onDiskKnown_ = Write(snapshot.bytes);
+    if (onDiskKnown_) {
+        onDisk_ = snapshot.bytes;
+    }
 }
 
-void CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
+bool CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
 {
     const std::string newPath = NewPath();
     if (!files_->CreateForWriting(newPath)) {
         trace_.Line("Unable to open client database file for writing");
-        return;
+        return false;
     }
     if (files_->WriteBytes(bytes.data(), bytes.size()) != bytes.size()) {
         files_->CloseWriting();
         files_->RemoveFile(newPath);
         trace_.Line("Unable to write Client database");
-        return;
+        return false;
     }
     if (!files_->FlushAndClose()) {
         files_->RemoveFile(newPath);
         trace_.Line("Unable to write Client database");
-        return;
+        return false;
     }
     bool swapped = false;
     switch (files_->ReplaceInOneStep(newPath, path_)) {
@@ -376,4 +387,5 @@ void CDhcpClientDatabase::Write(const std::vector<uint8_t>& bytes)
         files_->RemoveFile(newPath);
         trace_.Line("Unable to write Client database");
     }
+    return swapped;
 }

@@ -122,8 +122,8 @@ private:
     bool CatchUp(CDhcpClientTable& table);
     /// The snapshot of `table` (saves not held back).
     DhcpSaveSnapshot Encoded(const CDhcpClientTable& table);
-    /// Writes the whole file beside the database and swaps it in.
-    void Write(const std::vector<uint8_t>& bytes);
+    /// Writes the whole file beside the database and swaps it in; false when the database is as it was.
+    bool Write(const std::vector<uint8_t>& bytes);
     void Notice(const char* text);
 
     /// Reads the database, first finishing a swap by renames that a crash cut short.
@@ -138,5 +138,7 @@ private:
     bool holdSaves_ = false;
     bool fileHasRecords_ = false;  ///< what was loaded or last snapshotted held entries (under the table's lock)
     uint64_t generation_ = 0;      ///< of the last snapshot taken (under the table's lock)
+    std::vector<uint8_t> onDisk_;  ///< what the last save that ran to its end wrote (under the save lock)
+    bool onDiskKnown_ = false;     ///< false before the first such save and after a failed one
     uint64_t written_ = 0;         ///< of the last snapshot written (under the save lock)
 };

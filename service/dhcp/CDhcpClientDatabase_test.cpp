@@ -221,6 +221,49 @@ TEST(CDhcpClientDatabase, ATableEmptiedSinceTheLoadIsSavedEmpty)
     EXPECT_EQ(steps, rig.files.steps) << "an empty file is not written again and again";
 }
 
+TEST(CDhcpClientDatabase, ASaveThatWouldWriteTheSameBytesAgainIsSpared)
+{
+    // Renewals within one second leave every byte of the file as it is: only a save that changes the file,
+    // or finds it gone, or follows a failed one or a load, costs the disk its write and flush.
+    enum class Between { Nothing, Removed, FirstFailed, Loaded };
+    struct Case {
+        const char* name;
+        Between between;
+        std::initializer_list<uint8_t> second;
+        bool wantWrite;
+    };
+    const Case cases[] = {
+        {"the same table", Between::Nothing, {2, 3}, false},
+        {"a lease renewed into another second", Between::Nothing, {2, 3, 4}, true},
+        {"the file removed meanwhile", Between::Removed, {2, 3}, true},
+        {"the first save failed", Between::FirstFailed, {2, 3}, true},
+        {"a load in between", Between::Loaded, {2, 3}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DbRig rig;
+        if (c.between == Between::FirstFailed) {
+            rig.files.failAtStep = 3;  // the flush
+        }
+        rig.db.Save(TableOf({2, 3}));
+        rig.files.Restart();
+        if (c.between == Between::Removed) {
+            rig.files.files.erase(kPath);
+        }
+        if (c.between == Between::Loaded) {
+            CDhcpClientTable loaded;
+            rig.db.Load(&loaded);
+        }
+        const int steps = rig.files.steps;
+        const CDhcpClientTable second = TableOf(c.second);
+        rig.db.Save(second);
+        EXPECT_EQ(c.wantWrite, rig.files.steps != steps);
+        CDhcpClientTable loaded;
+        rig.db.Load(&loaded);
+        ExpectSameEntries(second, loaded);
+    }
+}
+
 TEST(CDhcpClientDatabase, WriteFailuresAreTracedAndKeepTheOldFile)
 {
     struct Case {
