@@ -93,6 +93,8 @@ private:
     /// The probe queue's filling up and emptying again, once each, like the packet queue's.
     void TraceProbeQueue(DhcpQueuePush pushed);
     void Run();
+    /// Waits for the packet event (at most packetWaitMs_) unless messages are queued already.
+    void WaitForWork();
     void CloseEvents();
 
     /// The core's probe. Once a stop is asked for, every candidate counts as answering: the reservation
@@ -109,6 +111,7 @@ private:
     DWORD packetWaitMs_;
     volatile LONG references_ = 1;
     volatile LONG stopping_ = 0;
+    volatile LONG waiting_ = 0;  ///< 1 while the thread waits (or is about to) for the packet event
     bool outstanding_ = false;
 
     // Declared before the core, which uses them to its end.
