@@ -7,15 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "DaemonDriverFixture.h"
-#include "IpcWire.h"
-#include "NetTestSupport.h"
+#include "DaemonConsoleFixture.h"
 
 using nettest::LeWords;
 
 namespace {
-constexpr unsigned short kTestIpcPort = 47303;
-const std::vector<uint8_t> kAck = {0xB2, 0x9A, 0x65, 0xF4};
+const std::vector<uint8_t>& kAck = kDaemonAck;
 constexpr char kPassword[] = "Pw-s3cret-77";
 /// kPassword as the settings keep it (MIME Base64, what MakePWString writes).
 constexpr char kScrambledPassword[] = "UHctczNjcmV0LTc3";
@@ -62,21 +59,14 @@ std::vector<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
-class DaemonDialOutTest : public DaemonDriverTest {
+class DaemonDialOutTest : public DaemonConsoleTest {
 protected:
-    void SetUp() override
-    {
-        DaemonDriverTest::SetUp();
-        ASSERT_TRUE(console_.Bound());
-    }
+    DaemonDialOutTest() : DaemonConsoleTest(47303) {}
+
     void TearDown() override
     {
-        if (daemon_.Running()) {
-            Ask(LeWords({IPC_STOP_SERVICE, 0, 0}));
-            daemon_.Wait(kServiceTimeoutMs, nullptr);
-        }
+        DaemonConsoleTest::TearDown();
         SetEnvironmentVariableA("WINEDLLOVERRIDES", savedOverrides_.empty() ? nullptr : savedOverrides_.c_str());
-        DaemonDriverTest::TearDown();
     }
 
     /// Stages the daemon with the stand-in beside it (or without it), its fixture, and the dial settings.
@@ -105,23 +95,6 @@ protected:
         winetest::WriteIni("DialUp", "Password", kScrambledPassword);
     }
 
-    void Start()
-    {
-        winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
-        winetest::WriteIni("Application", "UseDHCP", "0");
-        winetest::WriteIni("Application", "DnsRelay", "0");
-        ASSERT_TRUE(daemon_.Start("\"" + ExePath() + "\""));
-        ASSERT_TRUE(winetest::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
-            << "the service never answered a ping";
-    }
-
-    std::vector<uint8_t> Ask(const std::vector<uint8_t>& request, DWORD waitMs = nettest::kPromptMs)
-    {
-        std::vector<uint8_t> reply;
-        if (!console_.SendTo(kTestIpcPort, request) || !console_.Receive(&reply, waitMs))
-            return {};
-        return reply;
-    }
     void Dial() { ASSERT_EQ(kAck, Ask(LeWords({IPC_DIAL}))); }
     void HangUp() { ASSERT_EQ(kAck, Ask(LeWords({IPC_HANG_UP}))); }
 
@@ -146,14 +119,6 @@ protected:
         return winetest::WaitFor([&] { return LogCount(line) >= count; }, kTickWaitMs);
     }
 
-    void Stop()
-    {
-        EXPECT_EQ(kAck, Ask(LeWords({IPC_STOP_SERVICE, 0, 0})));
-        ASSERT_TRUE(daemon_.Wait(kServiceTimeoutMs, nullptr));
-    }
-
-    nettest::UdpPeer console_;
-    harness::CChildProcess daemon_;
     std::string journal_;
     std::string savedOverrides_;
 };

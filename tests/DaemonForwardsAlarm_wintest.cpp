@@ -4,16 +4,13 @@
 
 #include <string>
 
-#include "DaemonDriverFixture.h"
-#include "IpcWire.h"
-#include "NetTestSupport.h"
+#include "DaemonConsoleFixture.h"
 #include "StandInCodes.h"
 
 using nettest::LeWords;
 
 namespace {
-constexpr unsigned short kTestIpcPort = 47302;
-const std::vector<uint8_t> kAck = {0xB2, 0x9A, 0x65, 0xF4};
+const std::vector<uint8_t>& kAck = kDaemonAck;
 const std::string kSeparator(70, '=');
 
 uint32_t Word(const std::vector<uint8_t>& reply, size_t index)
@@ -44,41 +41,9 @@ size_t CountOf(const std::string& text, const std::string& what)
     return n;
 }
 
-class DaemonComponentsTest : public DaemonDriverTest {
+class DaemonComponentsTest : public DaemonConsoleTest {
 protected:
-    void SetUp() override
-    {
-        DaemonDriverTest::SetUp();
-        ASSERT_TRUE(console_.Bound());
-    }
-    void TearDown() override
-    {
-        if (daemon_.Running()) {
-            Ask(LeWords({IPC_STOP_SERVICE, 0, 0}));
-            daemon_.Wait(kServiceTimeoutMs, nullptr);
-        }
-        DaemonDriverTest::TearDown();
-    }
-
-    /// Starts the daemon as the 9x family runs it, with the component switches off so that only what the
-    /// test looks at talks to the driver.
-    void Start()
-    {
-        winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
-        winetest::WriteIni("Application", "UseDHCP", "0");
-        winetest::WriteIni("Application", "DnsRelay", "0");
-        ASSERT_TRUE(daemon_.Start("\"" + ExePath() + "\""));
-        ASSERT_TRUE(winetest::WaitFor([&] { return Ask(LeWords({IPC_PING}), 200).size() == 4; }, kServiceTimeoutMs))
-            << "the service never answered a ping";
-    }
-
-    std::vector<uint8_t> Ask(const std::vector<uint8_t>& request, DWORD waitMs = nettest::kPromptMs)
-    {
-        std::vector<uint8_t> reply;
-        if (!console_.SendTo(kTestIpcPort, request) || !console_.Receive(&reply, waitMs))
-            return {};
-        return reply;
-    }
+    DaemonComponentsTest() : DaemonConsoleTest(47302) {}
 
     void SetNetAlarm(uint32_t enable) { EXPECT_EQ(kAck, Ask(LeWords({IPC_SET_NETALARM, 20, enable, 0, 300, 1}))); }
 
@@ -95,15 +60,6 @@ protected:
             },
             kTickWaitMs);
     }
-
-    void Stop()
-    {
-        EXPECT_EQ(kAck, Ask(LeWords({IPC_STOP_SERVICE, 0, 0})));
-        ASSERT_TRUE(daemon_.Wait(kServiceTimeoutMs, nullptr));
-    }
-
-    nettest::UdpPeer console_;
-    harness::CChildProcess daemon_;
 };
 }  // namespace
 
