@@ -69,6 +69,8 @@ ProviderPage g_providerPage;
 CAttachRetry g_attach;
 HWND g_main = NULL;
 HWND g_page = NULL;
+/// The tab whose page is shown.
+int g_pageTab = 0;
 HIMAGELIST g_images = NULL;
 UINT g_taskbarCreated = 0;
 
@@ -173,6 +175,7 @@ void SwitchPage(HWND dialog)
     }
     HWND tab = GetDlgItem(dialog, IDC_MAIN_TAB);
     const int selected = static_cast<int>(SendMessageA(tab, TCM_GETCURSEL, 0, 0));
+    g_pageTab = selected;
     if (selected >= 0 && selected < kPageCount) {
         g_page =
             CreateDialogParamA(g_instance, MAKEINTRESOURCEA(kPages[selected].dialog), dialog, kPages[selected].proc, 0);
@@ -415,6 +418,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             const bool go = PageLetsGo();
             if (go)
                 SetApply(dialog, false);
+            else
+                // Some tab controls move their selection even when the change is refused (Wine's does
+                // on TCM_SETCURFOCUS): the tab of the page that stays is selected again.
+                PostMessageA(GetDlgItem(dialog, IDC_MAIN_TAB), TCM_SETCURSEL, static_cast<WPARAM>(g_pageTab), 0);
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, go ? FALSE : TRUE);
             return TRUE;
         }

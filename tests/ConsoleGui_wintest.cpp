@@ -156,6 +156,15 @@ protected:
         SetEnvironmentVariableA("OMBRIX_RAS_JOURNAL", (stage_ + "rasjournal.txt").c_str());
         SetEnvironmentVariableA("OMBRIX_RAS_STATE", (stage_ + "rasstate.txt").c_str());
         SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;rasapi32=n");
+        // The variable alone does not reach every child here: the per-program override does.
+        for (const char* exe : {kConsoleExe, "OmbrixDaemon.exe"}) {
+            HKEY key;
+            const std::string path = std::string("Software\\Wine\\AppDefaults\\") + exe + "\\DllOverrides";
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                                     nullptr, &key, nullptr));
+            RegSetValueExA(key, "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+            RegCloseKey(key);
+        }
         trace_ = stage_ + "console-trace.txt";
         SetEnvironmentVariableA("OMBRIX_CONSOLE_TEST_TRACE", trace_.c_str());
         winetest::WriteIni("IPC", "ServerPort", std::to_string(kTestIpcPort).c_str());
@@ -174,7 +183,7 @@ protected:
     }
 
     /// Exits through "&Quick Kill" and the confirmation; the console ends with 1.
-    void ExitConsole(HWND main)
+    void ExitConsole(HWND main, bool serviceMaySleep = false)
     {
         Click(main, IDC_QUICK_KILL);
         HWND confirm = NULL;
@@ -183,8 +192,22 @@ protected:
                                    "sure that you want to continue?"))
             << Joined(StaticTexts(confirm));
         Click(confirm, IDOK);
+        // Without a service the sharing-off request ends in the communication message, answered here.
+        bool ended = false;
+        ASSERT_TRUE(winetest::WaitFor(
+            [&] {
+                if (!console_.Running())
+                    return ended = true;
+                if (HWND box = FindDialog(kErrorCaption)) {
+                    EXPECT_TRUE(serviceMaySleep) << Joined(StaticTexts(box));
+                    Click(box, IDOK);
+                }
+                return false;
+            },
+            kWindowWaitMs))
+            << "the console did not end after the confirmation";
         DWORD code = 0;
-        ASSERT_TRUE(console_.Wait(kWindowWaitMs, &code)) << "the console did not end after the confirmation";
+        ASSERT_TRUE(console_.Wait(kWindowWaitMs, &code));
         EXPECT_EQ(1u, code);
     }
 
@@ -275,7 +298,7 @@ protected:
     {
         if (console_.Running()) {
             if (HWND main = MainDialog())
-                ExitConsole(main);
+                ExitConsole(main, !Ping());
         }
         if (daemon_.Running()) {
             Ping();
@@ -415,7 +438,8 @@ TEST_F(ConsoleGuiTest, ARefusingPageKeepsTheDialogAndItsTab)
     box = WaitForDialog(kErrorCaption);
     ASSERT_NE(nullptr, box);
     Answer(box);
-    EXPECT_EQ(0, CurrentTab(main)) << "the refusing page let the tab change";
+    EXPECT_TRUE(winetest::WaitFor([&] { return CurrentTab(main) == 0; }, kWindowWaitMs))
+        << "the refusing page let the tab change";
     EXPECT_EQ(page, Page(main));
 }
 
@@ -488,7 +512,11 @@ TEST_F(ConsoleGuiTest, TheServicePageFollowsTheServiceStartedStoppedAndDialled)
     SelectTab(main, 1);
     HWND page = WaitForPage(main, IDC_START_SERVICE);
     ASSERT_NE(nullptr, page);
-    ASSERT_TRUE(winetest::WaitFor([&] { return Enabled(page, IDC_START_SERVICE); }, kWindowWaitMs));
+    // The first refresh waits out its ping; until then the template's text stands.
+    ASSERT_TRUE(winetest::WaitFor(
+        [&] { return TextOf(GetDlgItem(page, IDC_DIAL_STATUS)) == "Controls Dialup Networking status"; },
+        kWindowWaitMs));
+    EXPECT_TRUE(Enabled(page, IDC_START_SERVICE));
     EXPECT_FALSE(Enabled(page, IDC_STOP_SERVICE));
     EXPECT_FALSE(Enabled(page, IDC_DIAL));
     EXPECT_FALSE(Enabled(page, IDC_HANGUP));
@@ -497,7 +525,7 @@ TEST_F(ConsoleGuiTest, TheServicePageFollowsTheServiceStartedStoppedAndDialled)
     // "&Start" runs the daemon from the console's folder (the 9x family's way); the refresh follows.
     Click(page, IDC_START_SERVICE);
     ASSERT_TRUE(winetest::WaitFor([&] { return Enabled(page, IDC_STOP_SERVICE); }, kServiceTimeoutMs))
-        << "the page never saw the service";
+        << "the page never saw the service; its log: " << Joined(Log());
     EXPECT_FALSE(Enabled(page, IDC_START_SERVICE));
     EXPECT_TRUE(Ping());
     ASSERT_TRUE(winetest::WaitFor([&] { return Enabled(page, IDC_DIAL); }, kWindowWaitMs));
@@ -576,7 +604,7 @@ protected:
     {
         if (console_.Running()) {
             if (HWND main = MainDialog())
-                ExitConsole(main);
+                ExitConsole(main, true);
         }
         DaemonTest::TearDown();
     }
