@@ -1,7 +1,7 @@
 # Two entry points; both install what they need first (scripts/bootstrap, idempotent).
 #   make test   every test: native (unit, sanitizers, fuzz seeds), Win32 under Wine, the i686 import audit
 #   make demo   the network lab: the service under Wine serving a real DHCP client
-.PHONY: test demo demo-service bootstrap build clean lab-up lab-down bench soak
+.PHONY: test demo demo-service bootstrap build clean lab-up lab-down bench soak screenshots
 
 test: bootstrap
 	scripts/run-tests
@@ -14,6 +14,11 @@ demo-service: bootstrap
 	scripts/demo
 
 # Every benchmark beside its peer, in one run; writes docs/benchmarks.md (about 15 minutes).
+# The console's windows photographed under Xvfb into docs/screenshots/ (scripts/console-screenshots).
+screenshots: bootstrap
+	cmake --preset win64 -B build/console-win64 >/dev/null
+	scripts/console-screenshots build/console-win64
+
 bench: bootstrap
 	scripts/bench-all
 

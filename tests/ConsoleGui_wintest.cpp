@@ -630,3 +630,119 @@ TEST_F(ConsoleNoDriverTest, WithoutTheDriverTheToggleIsGrayedWithItsResourceText
     ASSERT_TRUE(console_.Wait(kWindowWaitMs, &code));
     EXPECT_EQ(1u, code);
 }
+
+namespace {
+
+/// Copies a window's screen area into a 24-bit BMP file.
+bool Photograph(HWND window, const std::string& path)
+{
+    RECT r;
+    if (!GetWindowRect(window, &r))
+        return false;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;
+    const DWORD size = stride * static_cast<DWORD>(h);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return winetest::WriteWholeFile(path, bytes);
+}
+
+std::string ShotFolder()
+{
+    char folder[MAX_PATH] = "";
+    GetEnvironmentVariableA("OMBRIX_SCREENSHOT_DIR", folder, sizeof folder);
+    return folder;
+}
+
+}  // namespace
+
+// Not a test: scripts/console-screenshots runs it to photograph every window of the console for the docs.
+TEST_F(ConsoleGuiTest, DISABLED_Screenshots)
+{
+    const std::string folder = ShotFolder();
+    ASSERT_FALSE(folder.empty()) << "OMBRIX_SCREENSHOT_DIR is not set";
+    auto shoot = [&](HWND window, const char* name) {
+        Sleep(700);  // let the window finish painting; a picture, not a check
+        EXPECT_TRUE(Photograph(window, folder + name + ".bmp")) << name;
+    };
+    Prepare("0");
+    winetest::WriteIni("Dialup", "AutoDial", "1");
+    winetest::WriteIni("Dialup", "AutoHangup", "1");
+    winetest::WriteIni("DialUp", "PhoneBookEntry", "LabISP");
+    winetest::WriteIni("DialUp", "Username", "alice");
+    winetest::WriteIni("DialUp", "Password", "c2VjcmV0");
+    StartDaemon();
+    HWND main = StartConsole();
+    ASSERT_NE(nullptr, main);
+    ShowMain(main);
+    ASSERT_NE(nullptr, WaitForPage(main, IDC_USERNAME));
+    shoot(main, "settings-modem");
+
+    const char* names[] = {"settings", "service", "clients", "dhcp", "dns", "port-forward", "events", "netalarm"};
+    for (int tab = 1; tab < 8; ++tab) {
+        SelectTab(main, tab);
+        ASSERT_TRUE(winetest::WaitFor([&] { return CurrentTab(main) == tab && Page(main) != NULL; }, kWindowWaitMs));
+        if (tab == 1)
+            ASSERT_TRUE(winetest::WaitFor([&] { return !Enabled(Page(main), IDC_START_SERVICE); }, kWindowWaitMs));
+        shoot(main, (std::string("page-") + names[tab]).c_str());
+    }
+
+    PostMessageA(main, kTrayNotify, ID_TRAY_ICON, WM_RBUTTONUP);
+    HWND menu = NULL;
+    ASSERT_TRUE(winetest::WaitFor([&] { return (menu = FindWindowA("#32768", NULL)) != NULL && IsWindowVisible(menu); },
+                                  kWindowWaitMs));
+    shoot(menu, "tray-menu");
+    ASSERT_TRUE(winetest::WaitFor(
+        [&] {
+            HWND open = FindWindowA("#32768", NULL);
+            if (open == NULL || !IsWindowVisible(open))
+                return true;
+            PostMessageA(open, WM_KEYDOWN, VK_ESCAPE, 0);
+            return false;
+        },
+        kWindowWaitMs));
+
+    Click(main, IDC_ABOUT);
+    HWND about = WaitForDialog("About Ombrix");
+    ASSERT_NE(nullptr, about);
+    shoot(about, "about");
+    Answer(about);
+
+    SelectTab(main, 0);
+    HWND page = WaitForPage(main, IDC_USERNAME);
+    ASSERT_NE(nullptr, page);
+    Ask(GetDlgItem(page, IDC_USERNAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    Click(main, IDC_APPLY);
+    HWND box = WaitForDialog(kErrorCaption);
+    ASSERT_NE(nullptr, box);
+    shoot(box, "message-username");
+    Answer(box);
+
+    Click(main, IDC_QUICK_KILL);
+    HWND confirm = WaitForDialog("Exit Ombrix");
+    ASSERT_NE(nullptr, confirm);
+    shoot(confirm, "exit-confirmation");
+    Answer(confirm, IDCANCEL);
+}
