@@ -598,6 +598,28 @@ TEST_F(ConsoleGuiTest, EveryTabExistsAndTheFramesLetTheUserGo)
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, IDC_QUICK_KILL)));
 }
 
+TEST_F(ConsoleGuiTest, AProviderThatOffersAPageAddsANinthTabAfterNetAlarm)
+{
+    Prepare("2");
+    StartDaemon();  // the service has read its settings before the plug-in is configured for the console
+    ASSERT_TRUE(CopyFileA((winetest::ProgramFolder() + "ConsoleProviderPage.dll").c_str(),
+                          (dir_ + "ConsoleProviderPage.dll").c_str(), FALSE));
+    winetest::WriteIni("AuthProvider", "DllName", (dir_ + "ConsoleProviderPage.dll").c_str());
+    HWND main = StartConsole();
+    ASSERT_NE(nullptr, main);
+    ShowMain(main);
+    ASSERT_EQ(9, Ask(GetDlgItem(main, IDC_MAIN_TAB), TCM_GETITEMCOUNT));
+    EXPECT_EQ("tab 7 NetAlarm", LastTrace("tab 7 "));
+    EXPECT_EQ("tab 8 Access image", LastTrace("tab 8 "));
+    SelectTab(main, 8);
+    HWND page = WaitForPage(main, 4001);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ("The access provider's own page", TextOf(GetDlgItem(page, 4001)));
+    // Its procedure answers the page contract: the dialog closes.
+    Click(main, IDOK);
+    EXPECT_TRUE(winetest::WaitFor([&] { return !IsWindowVisible(main); }, kWindowWaitMs));
+}
+
 class ConsoleNoDriverTest : public DaemonTest, public ConsoleGuiTestBase {
 protected:
     void TearDown() override
