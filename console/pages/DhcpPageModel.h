@@ -6,10 +6,8 @@
 #include <string>
 
 #include "IpcWire.h"
+#include "PageFields.h"
 
-constexpr char kPageCommFailureText[] = "There was an error communicating with the Ombrix Service";
-constexpr char kPageSendFailureText[] =
-    "There was an error communicating with the Ombrix Service. Setting may not have been updated.";
 /// Text of the prefix fields before a load fills them.
 constexpr char kDhcpPrefixTemplate[] = "255.255.255.";
 /// The host number fields take at most this many characters.

@@ -1,6 +1,5 @@
 #include "DnsPageModel.h"
 
-#include "DhcpPageModel.h"
 #include "IpcWire.h"
 #include "PageFields.h"
 

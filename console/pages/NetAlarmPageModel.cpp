@@ -1,6 +1,6 @@
 #include "NetAlarmPageModel.h"
 
-#include "DhcpPageModel.h"
+#include "PageFields.h"
 
 NetAlarmEnabling NetAlarmEnablingFor(bool enable, bool messageBox)
 {

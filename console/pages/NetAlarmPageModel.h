@@ -6,6 +6,7 @@
 #include <string>
 
 #include "IpcWire.h"
+#include "PageFields.h"
 
 /// The up-down control of the seconds field keeps it within this range; the field is sent as typed.
 constexpr int kNetAlarmDelayMin = 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "DhcpPageModel.h"
+#include "PageFields.h"
 
 TEST(NetAlarmPageTest, EnablingRule)
 {

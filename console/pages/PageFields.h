@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+/// What the DHCP, DNS and NetAlarm pages show when the service did not answer a load, and a send.
+constexpr char kPageCommFailureText[] = "There was an error communicating with the Ombrix Service";
+constexpr char kPageSendFailureText[] =
+    "There was an error communicating with the Ombrix Service. Setting may not have been updated.";
+
 /// An IPv4 address held in network order (first octet in the lowest byte) as "%i.%i.%i.%i".
 std::string FormatPageAddress(uint32_t inAddr);
 
