@@ -51,7 +51,10 @@ ProviderPage ReadProviderRecord(const uint8_t (&record)[kProviderRecordSize])
     page.module = LoadLe32(record + kOffsetModule);
     // The plug-in may leave the caption without its terminator: it never runs past its 20 bytes.
     const char* caption = reinterpret_cast<const char*>(record + kOffsetCaption);
-    page.caption.assign(caption, strnlen(caption, kCaptionSize - 1));
+    size_t length = 0;
+    while (length < kCaptionSize - 1 && caption[length] != '\0')
+        ++length;
+    page.caption.assign(caption, length);
     page.dialogProc = LoadLe32(record + kOffsetDialogProc);
     page.templateId = LoadLe32(record + kOffsetTemplate);
     page.bitmap = LoadLe32(record + kOffsetBitmap);

@@ -460,6 +460,23 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
+/// The list view, bar, cool-bar and IP-address classes. InitCommonControlsEx came with comctl32 4.70 (a
+/// stock Windows 95 or NT 4.0 has 4.00): looked up at run time, so the console still loads there, with
+/// the classes that version registers.
+void InitCommonControlClasses()
+{
+    typedef BOOL(WINAPI * InitExFunction)(const INITCOMMONCONTROLSEX*);
+    HMODULE comctl = GetModuleHandleA("COMCTL32.DLL");
+    InitExFunction initEx =
+        comctl != NULL
+            ? reinterpret_cast<InitExFunction>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
+            : nullptr;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES |
+                                                          ICC_INTERNET_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+    if (initEx == nullptr || !initEx(&controls))
+        InitCommonControls();
+}
+
 typedef uint32_t(__cdecl* RegisterProviderFunction)(void* record);
 
 void LoadProvider()
@@ -515,9 +532,7 @@ int RunConsole()
     g_attach.Begin(link.Ping());
     LoadProvider();
     CoInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES |
-                                                          ICC_INTERNET_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
-    InitCommonControlsEx(&controls);
+    InitCommonControlClasses();
     g_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
     int exitCode = 0;
