@@ -406,6 +406,10 @@ TEST_F(ConsoleGuiTest, TogglingTwiceFromTheTrayRestoresEnabledAndTheMenuTextFoll
         winetest::WaitFor([&] { return winetest::ReadIniInt("Application", "Enabled", -1) == 1; }, kWindowWaitMs));
     EXPECT_TRUE(winetest::WaitFor([&] { return Sharing() == 1; }, kTickWaitMs));
     EXPECT_EQ("menu &Disble Sharing enabled", TrayMenu(main));
+
+    // The confirmed exit switches sharing off through the service.
+    ExitConsole(main);
+    EXPECT_TRUE(winetest::WaitFor([&] { return Sharing() == 0; }, kTickWaitMs)) << "the exit left sharing on";
 }
 
 TEST_F(ConsoleGuiTest, ARefusingPageKeepsTheDialogAndItsTab)
@@ -460,6 +464,8 @@ TEST_F(ConsoleGuiTest, TheUserNameIsHeldToWhatTheSettingsFileReadsBack)
     const std::string tooLong(30, 'u');
     Ask(GetDlgItem(page, IDC_USERNAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tooLong.c_str()));
     Ask(GetDlgItem(page, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("secret"));
+    ASSERT_TRUE(winetest::WaitFor([&] { return Enabled(main, IDC_APPLY); }, kWindowWaitMs))
+        << "a changed field did not enable Apply";
     Click(main, IDC_APPLY);
     HWND box = WaitForDialog(kErrorCaption);
     ASSERT_NE(nullptr, box);
@@ -472,6 +478,8 @@ TEST_F(ConsoleGuiTest, TheUserNameIsHeldToWhatTheSettingsFileReadsBack)
     Click(main, IDC_APPLY);
     ASSERT_TRUE(
         winetest::WaitFor([&] { return winetest::ReadIni("DialUp", "Username", "") == longest; }, kWindowWaitMs));
+    EXPECT_TRUE(winetest::WaitFor([&] { return !Enabled(main, IDC_APPLY); }, kWindowWaitMs))
+        << "Apply stayed enabled after an accepted apply";
     EXPECT_EQ("c2VjcmV0", winetest::ReadIni("DialUp", "Password", ""));
 }
 
@@ -583,7 +591,9 @@ TEST_F(ConsoleGuiTest, EveryTabExistsAndTheFramesLetTheUserGo)
     StartDaemon();
     HWND main = StartConsole();
     ASSERT_NE(nullptr, main);
-    ShowMain(main);
+    // A double-click on the tray icon shows the dialog.
+    PostMessageA(main, kTrayNotify, ID_TRAY_ICON, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(winetest::WaitFor([&] { return IsWindowVisible(main) != FALSE; }, kWindowWaitMs));
     ASSERT_EQ(8, Ask(GetDlgItem(main, IDC_MAIN_TAB), TCM_GETITEMCOUNT));
     const char* captions[] = {"Settings", "Service", "Clients", "DHCP", "DNS", "Port Forward", "Events", "NetAlarm"};
     for (int i = 0; i < 8; ++i)
