@@ -778,3 +778,43 @@ TEST_F(ConsoleGuiTest, DISABLED_Screenshots)
     shoot(confirm, "exit-confirmation");
     Answer(confirm, IDCANCEL);
 }
+
+// Not a test either: the windows of a console whose service is silent, for the docs.
+TEST_F(ConsoleGuiTest, DISABLED_ScreenshotsWithoutService)
+{
+    const std::string folder = ShotFolder();
+    ASSERT_FALSE(folder.empty()) << "OMBRIX_SCREENSHOT_DIR is not set";
+    auto shoot = [&](HWND window, const char* name) {
+        Sleep(700);  // let the window finish painting; a picture, not a check
+        EXPECT_TRUE(Photograph(window, folder + name + ".bmp")) << name;
+    };
+    Prepare("3");
+    ASSERT_TRUE(console_.Start("\"" + dir_ + kConsoleExe + "\""));
+    HWND box = WaitForDialog(kErrorCaption);
+    ASSERT_NE(nullptr, box);
+    shoot(box, "message-mode");
+    Answer(box);
+    ASSERT_TRUE(console_.Wait(kWindowWaitMs, nullptr));
+
+    winetest::WriteIni("Application", "OmbrixMode", "1");
+    SetEnvironmentVariableA("OMBRIX_CONSOLE_TEST_TICK_MS", "20");
+    HWND main = StartConsole();
+    SetEnvironmentVariableA("OMBRIX_CONSOLE_TEST_TICK_MS", nullptr);
+    ASSERT_NE(nullptr, main);
+    box = WaitForDialog(kErrorCaption);
+    ASSERT_NE(nullptr, box);
+    shoot(box, "message-attach");
+    Answer(box);
+    ShowMain(main);
+    ASSERT_NE(nullptr, WaitForPage(main, IDC_MODE_TEXT));
+    shoot(main, "settings-single-nic");
+    SelectTab(main, 1);
+    ASSERT_TRUE(winetest::WaitFor(
+        [&] {
+            HWND page = Page(main);
+            return page != NULL && GetDlgItem(page, IDC_START_SERVICE) != NULL &&
+                   TextOf(GetDlgItem(page, IDC_DIAL_STATUS)) == "Controls Dialup Networking status";
+        },
+        kWindowWaitMs));
+    shoot(main, "page-service-stopped");
+}
