@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -531,7 +530,6 @@ int RunConsole()
     }
     g_attach.Begin(link.Ping());
     LoadProvider();
-    CoInitialize(nullptr);
     InitCommonControlClasses();
     g_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
@@ -547,7 +545,6 @@ int RunConsole()
         }
         exitCode = static_cast<int>(msg.wParam);
     }
-    CoUninitialize();
     if (g_provider != NULL) {
         FreeLibrary(g_provider);
         g_provider = NULL;
