@@ -35,6 +35,9 @@ constexpr char kIniSectionAuthProvider[] = "AuthProvider";
 constexpr int kOmbrixModeNotConfigured = -1;
 /// The network mode the wizard chose: 0 dial-up, 1 single NIC, 2 dual NIC; anything else is not configured.
 constexpr CIntSetting kIniApplicationOmbrixMode{kIniSectionApplication, "OmbrixMode", kOmbrixModeNotConfigured};
+/// What the service logs and the console shows when OmbrixMode is missing or names no mode they know.
+constexpr char kOmbrixModeUnknownText[] =
+    "Unable to determine Ombrix Mode, Run the Configuration Wizard to ensure proper Ombrix settings.";
 /// Sharing switched on: the service switches the packet driver on at start.
 constexpr CIntSetting kIniApplicationEnabled{kIniSectionApplication, "Enabled", 1};
 /// Run the DHCP server.

@@ -29,8 +29,6 @@ namespace {
 constexpr char kMainCaption[] = "Ombrix Internet Sharing";
 constexpr char kDialogClass[] = "#32770";
 constexpr char kTrayTip[] = "Ombrix Manager";
-constexpr char kModeMessage[] =
-    "Unable to determine Ombrix Mode, Run the Configuration Wizard to ensure proper Ombrix settings.";
 constexpr char kIpcStartMessage[] = "There was an error starting the Ombrix Service Communications Server";
 constexpr char kAttachMessage[] =
     "Unable to attach to Ombrix Service.\n\nPlease make sure the Ombrix Service is running, or re-install Ombrix.";
@@ -518,7 +516,7 @@ int RunConsole()
     }
     g_mode = COmbrixIni::ReadInt(kIniApplicationOmbrixMode);
     if (!ConsoleModeAccepted(g_mode)) {
-        ShowError(NULL, kModeMessage);
+        ShowError(NULL, kOmbrixModeUnknownText);
         return 2;
     }
     CServiceLink link;

@@ -73,8 +73,7 @@ int CServiceShell::Run(HINSTANCE instance, const char* commandLine)
 
     const int mode = COmbrixIni::ReadInt(kIniApplicationOmbrixMode);
     if (mode == kOmbrixModeNotConfigured || mode > kHighestMode) {
-        CServiceLog::Write("Unable to determine Ombrix Mode, Run the Configuration Wizard to ensure proper "
-                           "Ombrix settings.");
+        CServiceLog::Write(kOmbrixModeUnknownText);
         return kExitBadMode;
     }
     sharingMode_ = mode;
